@@ -1,0 +1,42 @@
+// The seventeen listening modes and how the "Monitor" value selects one.
+#pragma once
+
+#include <cstdint>
+
+using int32 = std::int32_t;
+
+enum MonitorMode : int32 {
+    kModeOut24 = 0,
+    kModeOut16,
+    kModePeaks,
+    kModeSlew,
+    kModeSubs,
+    kModeMono,
+    kModeSide,
+    kModeVinyl,
+    kModeAurat,
+    kModeMonoRat,
+    kModeMonoLat,
+    kModePhone,
+    kModeCansA,
+    kModeCansB,
+    kModeCansC,
+    kModeCansD,
+    kModeVTrick,
+    kNumModes
+};
+
+// Stands for a value whose scaled mode number does not fit an int32 (or is NaN). Like
+// every other number outside 0..16 it runs no mode step and quantizes as "Out24".
+constexpr int32 kModeUnrepresentable = INT32_MIN;
+
+// Each mode spans 1/16.999 of the parameter range, so 1.0 still selects the last mode.
+constexpr double kModesPerUnit = 16.999;
+
+// The value times 16.999, truncated toward zero; not clamped to 0..16.
+int32 monitorModeOf(float value) noexcept;
+
+inline bool isMonitorMode(int32 mode) noexcept { return mode >= 0 && mode < kNumModes; }
+
+// Display name of a mode, or null outside 0..16.
+const char* monitorModeName(int32 mode) noexcept;

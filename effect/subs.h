@@ -1,0 +1,47 @@
+// "Subs": drive by 1.42, then 26 one-pole low-pass stages with a corner fixed in hertz;
+// each of the first 25 stages' states is lifted by a falling gain and limited before
+// feeding the next.
+#pragma once
+
+#include "effect/block_values.h"
+#include "effect/processing_state.h"
+#include "effect/shaping.h"
+
+constexpr int32 kSubsStages = 26;
+constexpr double kSubsDrive = 1.42;
+constexpr double kSubsAmountAtReference = 0.05102040816326531;  // 1/19.6, to the nearest double
+
+// g(j) = 1 + 0.315 × 0.75^j, nearest doubles; the last stage has no gain.
+constexpr double kSubsStageGain[kSubsStages - 1] = {
+    1.315,              1.23625,            1.1771875,          1.132890625,
+    1.09966796875,      1.0747509765625,    1.056063232421875,  1.0420474243164062,
+    1.0315355682373046, 1.0236516761779786, 1.017738757133484,  1.0133040678501128,
+    1.0099780508875846, 1.0074835381656886, 1.0056126536242664, 1.0042094902181997,
+    1.0031571176636498, 1.0023678382477375, 1.001775878685803,  1.0013319090143522,
+    1.0009989317607642, 1.0007491988205732, 1.00056189911543,   1.0004214243365723,
+    1.0003160682524292,
+};
+
+void setSubsBlockValues(BlockValues& b) noexcept;
+
+// One low-pass update: the stored state is rounded to double.
+inline double onePoleUpdate(double state, double keep, double amount, long double x) noexcept {
+    return static_cast<double>(state * keep + amount * x);
+}
+
+inline long double subsChannel(double* onePole, long double x, const BlockValues& b) noexcept {
+    for (int32 j = 0; j < kSubsStages; ++j) {
+        onePole[j] = onePoleUpdate(onePole[j], b.subsKeep, b.subsAmount, x);
+        x = j < kSubsStages - 1 ? onePole[j] * static_cast<long double>(kSubsStageGain[j])
+                                : static_cast<long double>(onePole[j]);
+        x = unitLimit(x);
+    }
+    return x;
+}
+
+inline void subsStep(ProcessingState& s, const BlockValues& b, long double& sampleL,
+                     long double& sampleR) noexcept {
+    // The two channels do not interact, so each runs its whole chain in turn.
+    sampleL = subsChannel(s.onePoleL, sampleL * kSubsDrive, b);
+    sampleR = subsChannel(s.onePoleR, sampleR * kSubsDrive, b);
+}

@@ -1,0 +1,131 @@
+#include "effect/vellicor.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string_view>
+
+#include "effect/monitor_mode.h"
+
+namespace {
+
+constexpr int32 kParameterTextLength = 8;
+constexpr int32 kProgramNameLength = 24;
+constexpr int32 kIdentityLength = 64;
+
+// The two noise words come from the process's rand(): -r in 32 bits, drawn again while
+// rand() returns 0, so every word lies in the upper half of the range.
+std::uint32_t seedNoiseWord() {
+    std::uint32_t word = 1;
+    while (word < 16386) word = static_cast<std::uint32_t>(std::rand()) * 4294967295u;
+    return word;
+}
+
+// strncpy-style copy of at most maxLength characters, always terminated.
+// A null destination is ignored and reported as nothing written.
+bool copyText(char* destination, const char* source, std::size_t maxLength) noexcept {
+    if (!destination) return false;
+    std::strncpy(destination, source, maxLength);
+    destination[maxLength] = '\0';
+    return true;
+}
+
+}  // namespace
+
+AudioEffect* createEffectInstance(audioMasterCallback audioMaster) {
+    return new Vellicor(audioMaster);
+}
+
+Vellicor::Vellicor(audioMasterCallback audioMaster)
+    : AudioEffectX(audioMaster, 0, 1), programName{}, state{} {
+    state.noiseStateL = seedNoiseWord();
+    state.noiseStateR = seedNoiseWord();
+    capabilities.insert("plugAsChannelInsert");
+    capabilities.insert("plugAsSend");
+    capabilities.insert("x2in2out");
+    setNumInputs(2);
+    setNumOutputs(2);
+    setUniqueID(kUniqueId);
+    canProcessReplacing(true);
+    canDoubleReplacing(true);
+    programsAreChunks(true);
+    copyText(programName, "Default", kProgramNameLength);
+}
+
+Vellicor::~Vellicor() = default;
+
+void Vellicor::setParameter(int32 index, float value) noexcept {
+    if (index == 0) monitorValue.store(value, std::memory_order_relaxed);
+}
+
+float Vellicor::getParameter(int32 index) noexcept {
+    return index == 0 ? monitorValue.load(std::memory_order_relaxed) : 0.0f;
+}
+
+void Vellicor::setProgramName(char* name) noexcept {
+    if (name) copyText(programName, name, kProgramNameLength);
+}
+
+void Vellicor::getProgramName(char* name) noexcept {
+    copyText(name, programName, kProgramNameLength);
+}
+
+// Text requests the effect has nothing for still get an empty string: the host's buffer
+// may be uninitialised.
+void Vellicor::getParameterLabel(int32 index, char* label) noexcept {
+    if (label) std::memset(label, 0, kParameterTextLength + 1);
+    (void)index;
+}
+
+void Vellicor::getParameterDisplay(int32 index, char* text) noexcept {
+    const char* name = index == 0 ? monitorModeName(monitorModeOf(getParameter(0))) : nullptr;
+    copyText(text, name ? name : "", kParameterTextLength);
+}
+
+void Vellicor::getParameterName(int32 index, char* text) noexcept {
+    copyText(text, index == 0 ? "Monitor" : "", kParameterTextLength);
+}
+
+int32 Vellicor::getChunk(void** data, bool isPreset) noexcept {
+    (void)isPreset;
+    if (!data) return 0;
+    const float value = monitorValue.load(std::memory_order_relaxed);
+    std::memcpy(chunkBlock, &value, kChunkSize);
+    *data = chunkBlock;
+    return kChunkSize;
+}
+
+int32 Vellicor::setChunk(void* data, int32 byteSize, bool isPreset) noexcept {
+    (void)isPreset;
+    // A short or missing chunk is not a saved state: keep the current one.
+    if (!data || byteSize < kChunkSize) return 0;
+    float value;
+    std::memcpy(&value, data, kChunkSize);
+    if (std::isnan(value)) value = 0.0f;
+    else if (value < 0.0f) value = 0.0f;
+    else if (value > 1.0f) value = 1.0f;
+    monitorValue.store(value, std::memory_order_relaxed);
+    return 0;
+}
+
+bool Vellicor::getEffectName(char* name) noexcept {
+    return copyText(name, "Vellicor", kIdentityLength);
+}
+
+bool Vellicor::getVendorString(char* text) noexcept {
+    return copyText(text, "quillotone", kIdentityLength);
+}
+
+bool Vellicor::getProductString(char* text) noexcept {
+    return copyText(text, "quillotone Vellicor", kIdentityLength);
+}
+
+int32 Vellicor::getVendorVersion() noexcept { return 1000; }
+
+int32 Vellicor::canDo(char* text) noexcept {
+    if (!text) return -1;
+    return capabilities.find(std::string_view(text)) != capabilities.end() ? 1 : -1;
+}
+
+int32 Vellicor::getPlugCategory() noexcept { return kPlugCategEffect; }

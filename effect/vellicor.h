@@ -1,0 +1,59 @@
+// The Vellicor listening aid: one "Monitor" parameter choosing one of seventeen ways to
+// listen to a stereo programme.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <set>
+#include <string>
+
+#include "effect/processing_state.h"
+#include "frame/audioeffectx.h"
+
+class Vellicor : public AudioEffectX {
+public:
+    explicit Vellicor(audioMasterCallback audioMaster);
+    ~Vellicor() override;
+
+    // [audio-thread]
+    void processReplacing(float** inputs, float** outputs, int32 sampleFrames) noexcept override;
+    void processDoubleReplacing(double** inputs, double** outputs,
+                                int32 sampleFrames) noexcept override;
+
+    // [main-thread]
+    void setParameter(int32 index, float value) noexcept override;
+    float getParameter(int32 index) noexcept override;
+    void setProgramName(char* name) noexcept override;
+    void getProgramName(char* name) noexcept override;
+    void getParameterLabel(int32 index, char* label) noexcept override;
+    void getParameterDisplay(int32 index, char* text) noexcept override;
+    void getParameterName(int32 index, char* text) noexcept override;
+    int32 getChunk(void** data, bool isPreset) noexcept override;
+    int32 setChunk(void* data, int32 byteSize, bool isPreset) noexcept override;
+    bool getEffectName(char* name) noexcept override;
+    bool getVendorString(char* text) noexcept override;
+    bool getProductString(char* text) noexcept override;
+    int32 getVendorVersion() noexcept override;
+    int32 canDo(char* text) noexcept override;
+    int32 getPlugCategory() noexcept override;
+
+    static constexpr int32 kUniqueId = fourCharCode('v', 'l', 'c', 'j');
+    static constexpr int32 kChunkSize = 4;  // the parameter as a native float
+
+    // Processing state, for tests that look inside.
+    const ProcessingState& processingState() const noexcept { return state; }
+
+private:
+    template <typename Sample>
+    void processBlock(Sample** inputs, Sample** outputs, int32 sampleFrames,
+                      double nearSilence) noexcept;
+
+    char programName[25];
+    // Looked up without building a string, so canDo never allocates.
+    std::set<std::string, std::less<>> capabilities;
+    ProcessingState state;
+    // Written by control threads, read once per block by processing.
+    std::atomic<float> monitorValue{0.0f};
+    // The one block getChunk hands out; reused so nothing is allocated per request.
+    unsigned char chunkBlock[kChunkSize] = {};
+};
