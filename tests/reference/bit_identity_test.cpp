@@ -1,0 +1,276 @@
+// Runs the production processing beside the step-by-step one on long randomised
+// programmes and requires the same output bits and the same processing state afterwards.
+// The production code may take any shortcut that keeps this test passing.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "effect/vellicor.h"
+#include "tests/reference/step_by_step.h"
+
+namespace {
+
+template <typename T>
+bool sameBits(const T& a, const T& b) {
+    return std::memcmp(&a, &b, sizeof(T)) == 0;
+}
+
+// Only the ten significant bytes of an x87 long double; the rest is padding.
+bool sameBits(long double a, long double b) { return std::memcmp(&a, &b, 10) == 0; }
+
+template <typename T, std::size_t N>
+bool sameArray(const T (&a)[N], const T (&b)[N]) {
+    return std::memcmp(a, b, sizeof(T) * N) == 0;
+}
+
+// Empty when equal, else the first differing field.
+std::string stateDifference(const ProcessingState& p, const stepref::State& r) {
+    const BandPass& pb = p.bandPass;
+    const stepref::BandPass& rb = r.bandPass;
+    if (!sameBits(pb.frequency, rb.frequency) || !sameBits(pb.resonance, rb.resonance) ||
+        !sameBits(pb.a0, rb.a0) || !sameBits(pb.a1, rb.a1) || !sameBits(pb.a2, rb.a2) ||
+        !sameBits(pb.b1, rb.b1) || !sameBits(pb.b2, rb.b2))
+        return "band-pass weights";
+    if (!sameBits(pb.state1L, rb.state1L) || !sameBits(pb.state2L, rb.state2L) ||
+        !sameBits(pb.state1R, rb.state1R) || !sameBits(pb.state2R, rb.state2R))
+        return "band-pass states";
+    for (int k = 0; k < stepref::kOutHistorySize; ++k) {
+        if (!sameBits(p.outHistoryL[k], r.outHistoryL[k]))
+            return "outHistoryL[" + std::to_string(k) + "]";
+        if (!sameBits(p.outHistoryR[k], r.outHistoryR[k]))
+            return "outHistoryR[" + std::to_string(k) + "]";
+    }
+    if (!sameArray(p.delayAL, r.delayAL) || !sameArray(p.delayAR, r.delayAR)) return "delay A";
+    if (!sameArray(p.delayBL, r.delayBL) || !sameArray(p.delayBR, r.delayBR)) return "delay B";
+    if (!sameArray(p.delayCL, r.delayCL) || !sameArray(p.delayCR, r.delayCR)) return "delay C";
+    if (!sameArray(p.delayDL, r.delayDL) || !sameArray(p.delayDR, r.delayDR)) return "delay D";
+    if (p.delayIndexA != r.delayIndexA || p.delayIndexB != r.delayIndexB ||
+        p.delayIndexC != r.delayIndexC || p.delayIndexD != r.delayIndexD)
+        return "delay positions";
+    if (!sameBits(p.slewPrevL, r.slewPrevL) || !sameBits(p.slewPrevR, r.slewPrevR))
+        return "slew";
+    if (!sameArray(p.onePoleL, r.onePoleL) || !sameArray(p.onePoleR, r.onePoleR))
+        return "one-pole states";
+    if (p.noiseStateL != r.noiseStateL || p.noiseStateR != r.noiseStateR) return "noise words";
+    return {};
+}
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+// Host rates worth switching between, absurd ones included.
+const float kRates[] = {44100.0f, 48000.0f, 96000.0f, 192000.0f, 88200.0f, 22050.0f,
+                        8000.0f,  4000.0f,  11025.0f, 300000.0f, 400000.0f, 7781.0f,
+                        256818.0f, 0.0f,    kNaN,     1e9f,      1.0f,      -48000.0f,
+                        kInf,     3.4e38f,  1999.0f};
+
+class Programme {
+public:
+    explicit Programme(unsigned seed) : rng(seed) {}
+
+    float rate() {
+        // Mostly ordinary rates, so long stretches run at one trend length.
+        if (pick(4) != 0) return kRates[pick(4)];
+        return kRates[pick(sizeof kRates / sizeof kRates[0])];
+    }
+
+    float monitorValue() {
+        switch (pick(10)) {
+            case 0: return kNaN;
+            case 1: return uniform(-2.0, 3.0);
+            case 2: return static_cast<float>(pick(2) ? 17.0 / 16.999 : -1.0 / 16.999);
+            case 3: return 1e30f;
+            default: return static_cast<float>((pick(17) + uniform(0.0, 1.0)) / 16.999);
+        }
+    }
+
+    int32 frames() {
+        switch (pick(12)) {
+            case 0: return 0;
+            case 1: return -3;
+            case 2: return 1;
+            default: return static_cast<int32>(1 + pick(700));
+        }
+    }
+
+    // One block of input of a randomly chosen kind.
+    void fill(std::vector<double>& l, std::vector<double>& r) {
+        const int kind = pick(9);
+        const double gain = std::pow(10.0, uniform(-4.0, 0.5));
+        const double freq = uniform(0.0005, 0.3);
+        for (std::size_t i = 0; i < l.size(); ++i) {
+            double a = 0, b = 0;
+            switch (kind) {
+                case 0: break;  // digital silence
+                case 1:         // noise
+                    a = uniform(-1, 1) * gain;
+                    b = uniform(-1, 1) * gain;
+                    break;
+                case 2:  // tones, the right one often identical to the left
+                    a = std::sin(phase += freq) * gain;
+                    b = pick(3) ? a : std::cos(phase * 1.3) * gain;
+                    break;
+                case 3:  // on or a hair off a 24- or 16-bit step
+                    a = nearStep();
+                    b = nearStep();
+                    break;
+                case 4:  // around the near-silence thresholds and into denormals
+                    a = tiny();
+                    b = tiny();
+                    break;
+                case 5:  // beyond full scale, up to and past saturation
+                    a = uniform(-1, 1) * std::pow(10.0, uniform(0.0, 3.5));
+                    b = uniform(-1, 1) * std::pow(10.0, uniform(0.0, 3.5));
+                    break;
+                case 6:  // constants, the corners of the unit limit among them
+                {
+                    static const double c[] = {1.0, -1.0, 1.5, 0.5, 0.3, -3.0, 0.2206, 1e-3};
+                    a = c[(i / 97) % 8];
+                    b = c[(i / 61 + 3) % 8];
+                    break;
+                }
+                default:  // noise with bursts of non-finite and absurd values
+                    a = uniform(-1, 1) * gain;
+                    b = uniform(-1, 1) * gain;
+                    if (pick(20) == 0) a = special();
+                    if (pick(20) == 0) b = special();
+                    break;
+            }
+            l[i] = a;
+            r[i] = b;
+        }
+    }
+
+    unsigned pick(unsigned n) { return static_cast<unsigned>(rng() % n); }
+    double uniform(double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(rng);
+    }
+
+private:
+    double nearStep() {
+        const double scale = pick(2) ? 8388608.0 : 32768.0;
+        const double k = std::floor(uniform(-1.2, 1.2) * scale);
+        static const double offsets[] = {0.0, 0.5, 1e-7, -1e-7, 0.4999999, 0.5000001, 1e-12};
+        double v = (k + offsets[pick(7)]) / scale;
+        if (pick(4) == 0) v = std::nextafter(v, pick(2) ? 1e9 : -1e9);
+        return v;
+    }
+    double tiny() {
+        static const double t[] = {1.18e-37, 1.17e-37, 1.19e-37, 1.18e-43, 1.17e-43,
+                                   1.2e-43,  1e-40,    5e-324,   -1.18e-37, 0.0, -0.0};
+        return t[pick(11)];
+    }
+    double special() {
+        static const double s[] = {std::numeric_limits<double>::quiet_NaN(),
+                                   std::numeric_limits<double>::infinity(),
+                                   -std::numeric_limits<double>::infinity(),
+                                   1e30, -1e30, 3e38, 1e300, -0.0, 256.0, -256.0, 65536.0};
+        return s[pick(11)];
+    }
+
+    std::mt19937 rng;
+    double phase = 0;
+};
+
+struct Pair {
+    std::unique_ptr<Vellicor> production;
+    stepref::Processor reference;
+};
+
+std::unique_ptr<Pair> makePair(unsigned seed) {
+    auto pair = std::make_unique<Pair>();
+    std::srand(seed);
+    pair->production = std::make_unique<Vellicor>(nullptr);
+    pair->reference.state.noiseStateL = pair->production->processingState().noiseStateL;
+    pair->reference.state.noiseStateR = pair->production->processingState().noiseStateR;
+    return pair;
+}
+
+template <typename Sample>
+void runBlock(Pair& pair, const std::vector<double>& l, const std::vector<double>& r,
+              int32 frames, float rate, float value, bool inPlace, const std::string& where) {
+    const std::size_t n = l.size();
+    std::vector<Sample> pl(l.begin(), l.end()), pr(r.begin(), r.end());
+    std::vector<Sample> rl = pl, rr = pr;
+    // Outputs start as garbage distinct from the input, so unwritten samples show.
+    std::vector<Sample> pol(n, Sample(-7)), por(n, Sample(-7)), rol = pol, ror = por;
+    Sample* pIn[2] = {pl.data(), pr.data()};
+    Sample* rIn[2] = {rl.data(), rr.data()};
+    Sample* pOut[2] = {inPlace ? pl.data() : pol.data(), inPlace ? pr.data() : por.data()};
+    Sample* rOut[2] = {inPlace ? rl.data() : rol.data(), inPlace ? rr.data() : ror.data()};
+
+    pair.production->setSampleRate(rate);
+    pair.production->setParameter(0, value);
+    if constexpr (sizeof(Sample) == sizeof(float)) {
+        pair.production->processReplacing(pIn, pOut, frames);
+        pair.reference.processReplacing(rIn, rOut, frames, rate, value);
+    } else {
+        pair.production->processDoubleReplacing(pIn, pOut, frames);
+        pair.reference.processDoubleReplacing(rIn, rOut, frames, rate, value);
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        ASSERT_TRUE(sameBits(pOut[0][i], rOut[0][i]))
+            << where << " frame " << i << " left: " << pOut[0][i] << " vs " << rOut[0][i];
+        ASSERT_TRUE(sameBits(pOut[1][i], rOut[1][i]))
+            << where << " frame " << i << " right: " << pOut[1][i] << " vs " << rOut[1][i];
+    }
+    const std::string diff = stateDifference(pair.production->processingState(), pair.reference.state);
+    ASSERT_TRUE(diff.empty()) << where << ": state differs in " << diff;
+}
+
+TEST(BitIdentity, RandomisedProgrammesMatchTheStepByStepProcessing) {
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        Programme prog(seed * 7919u);
+        auto pair = makePair(seed);
+        float rate = 44100.0f;
+        float value = 0.0f;
+        for (int block = 0; block < 400; ++block) {
+            // Mode and rate often stay for a while, as in a session.
+            if (prog.pick(3) == 0) rate = prog.rate();
+            if (prog.pick(2) == 0) value = prog.monitorValue();
+            const int32 frames = prog.frames();
+            std::vector<double> l(frames > 0 ? frames : 0), r(l.size());
+            prog.fill(l, r);
+            const bool inPlace = prog.pick(3) == 0;
+            const std::string where = "seed " + std::to_string(seed) + " block " +
+                                      std::to_string(block) + " rate " + std::to_string(rate) +
+                                      " value " + std::to_string(value);
+            if (prog.pick(2))
+                runBlock<float>(*pair, l, r, frames, rate, value, inPlace, where);
+            else
+                runBlock<double>(*pair, l, r, frames, rate, value, inPlace, where);
+            if (::testing::Test::HasFatalFailure()) return;
+        }
+    }
+}
+
+// Every mode at the common rates, long enough for the delays to wrap and the trend to
+// settle, then a drop to a lower rate so positions and history lengths shrink.
+TEST(BitIdentity, EveryModeAtEveryCommonRate) {
+    Programme prog(42);
+    for (int mode = 0; mode < 17; ++mode) {
+        auto pair = makePair(100 + mode);
+        const float value = static_cast<float>((mode + 0.5) / 16.999);
+        for (float rate : {192000.0f, 96000.0f, 48000.0f, 44100.0f, 8000.0f, 96000.0f}) {
+            for (int block = 0; block < 6; ++block) {
+                std::vector<double> l(512), r(512);
+                prog.fill(l, r);
+                const std::string where = "mode " + std::to_string(mode) + " rate " +
+                                          std::to_string(rate) + " block " + std::to_string(block);
+                if (block % 2)
+                    runBlock<double>(*pair, l, r, 512, rate, value, false, where);
+                else
+                    runBlock<float>(*pair, l, r, 512, rate, value, block == 2, where);
+                if (::testing::Test::HasFatalFailure()) return;
+            }
+        }
+    }
+}
+
+}  // namespace
