@@ -58,7 +58,7 @@ inline void crossFeedStep(ProcessingState& s, const BlockValues& b, long double&
     const long double mid = sL + sR;
     long double side = sL - sR;
     double& s1 = s.onePoleL[0];
-    s1 = static_cast<double>(s1 * b.firstSideKeep + (side * b.sideCoefficient) * kFirstSideShare);
+    s1 = storedState(s1 * b.firstSideKeep + (side * b.sideCoefficient) * kFirstSideShare);
     side = side - s1;
 
     long double yL = (mid + side) * 0.5L;
@@ -75,7 +75,7 @@ inline void crossFeedStep(ProcessingState& s, const BlockValues& b, long double&
     const long double mid2 = newL + newR;
     long double side2 = newL - newR;
     double& s2 = s.onePoleR[0];
-    s2 = static_cast<double>(s2 * b.secondSideKeep + side2 * b.sideCoefficient);
+    s2 = storedState(s2 * b.secondSideKeep + side2 * b.sideCoefficient);
     side2 = side2 - s2;
 
     sampleL = arcsineOf(unitLimit((mid2 + side2) * 0.5L));

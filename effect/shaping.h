@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cmath>
+#include <limits>
 
 // Limits to -1..1, compared on the full extended value.
 inline long double unitLimit(long double x) noexcept {
@@ -17,4 +18,15 @@ inline long double sineOf(long double x) noexcept {
 
 inline long double arcsineOf(long double x) noexcept {
     return std::asin(static_cast<double>(x));
+}
+
+// Rounds a one-pole filter state to double for storage. A value past the double range is
+// held at the largest double instead of becoming infinite: an infinite state never decays,
+// and the modes sharing it would turn it into NaN for good. Every value the plain
+// conversion keeps finite rounds exactly as it does.
+inline double storedState(long double x) noexcept {
+    constexpr double kLargest = std::numeric_limits<double>::max();
+    if (x > kLargest) return kLargest;
+    if (x < -kLargest) return -kLargest;
+    return static_cast<double>(x);
 }

@@ -26,7 +26,7 @@ void setSubsBlockValues(BlockValues& b) noexcept;
 
 // One low-pass update: the stored state is rounded to double.
 inline double onePoleUpdate(double state, double keep, double amount, long double x) noexcept {
-    return static_cast<double>(state * keep + amount * x);
+    return storedState(state * keep + amount * x);
 }
 
 inline long double subsChannel(double* onePole, long double x, const BlockValues& b) noexcept {
