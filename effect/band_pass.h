@@ -39,15 +39,29 @@ inline long double filter(long double x, long double& state1, long double& state
 }
 }  // namespace band_pass_detail
 
-inline void bandPassStep(BandPass& bp, int32 mode, long double& sampleL,
-                         long double& sampleR) noexcept {
-    if (mode == kModeMonoRat || mode == kModeMonoLat || mode == kModePhone) {
+// Which channels the band-pass modes fold to mono before filtering.
+enum class BandFold { none, toRight, toLeft, toBoth };
+
+constexpr BandFold bandFoldOf(int32 mode) noexcept {
+    return mode == kModeMonoRat   ? BandFold::toRight
+           : mode == kModeMonoLat ? BandFold::toLeft
+           : mode == kModePhone   ? BandFold::toBoth
+                                  : BandFold::none;
+}
+
+template <BandFold fold>
+inline void bandPassStep(BandPass& bp, long double& sampleL, long double& sampleR) noexcept {
+    long double xL;
+    long double xR;
+    if constexpr (fold == BandFold::none) {
+        xL = sineOf(sampleL);
+        xR = sineOf(sampleR);
+    } else {
         const long double m = (sampleL + sampleR) * 0.5L;
-        sampleL = mode == kModeMonoRat ? 0.0L : m;
-        sampleR = mode == kModeMonoLat ? 0.0L : m;
+        // The silenced channel's input is +0.0, whose sine is +0.0.
+        xL = fold == BandFold::toRight ? 0.0L : sineOf(m);
+        xR = fold == BandFold::toLeft ? 0.0L : fold == BandFold::toBoth ? xL : sineOf(m);
     }
-    const long double xL = sineOf(sampleL);
-    const long double xR = sineOf(sampleR);
     const long double yL = band_pass_detail::filter(xL, bp.state1L, bp.state2L, bp);
     const long double yR = band_pass_detail::filter(xR, bp.state1R, bp.state2R, bp);
     sampleL = arcsineOf(unitLimit(yL));

@@ -47,37 +47,57 @@ inline void crossFeedStage(DelayStage stage, long double& inL, long double& inR)
     inR = outR + 0.5 * stage.lineR[next];
 }
 
-inline void crossFeedStep(ProcessingState& s, const BlockValues& b, long double& sampleL,
-                          long double& sampleR) noexcept {
-    const CansGains& gains = kCansGains[b.mode - kModeCansA];
-    sampleL = sampleL * gains.input;
-    sampleR = sampleR * gains.input;
-    const long double sL = sineOf(sampleL);
-    const long double sR = sineOf(sampleR);
+// The chain with the block's gains, lengths and side filter weights.
+class CrossFeedBlock {
+public:
+    CrossFeedBlock(ProcessingState& s, const BlockValues& b) noexcept
+        : a{s.delayAL, s.delayAR, s.delayIndexA, b.delayLengthA},
+          d{s.delayDL, s.delayDR, s.delayIndexD, b.delayLengthD},
+          firstSide(s.onePoleL[0]),
+          secondSide(s.onePoleR[0]),
+          gains(kCansGains[b.mode - kModeCansA]),
+          sideCoefficient(b.sideCoefficient),
+          firstSideKeep(b.firstSideKeep),
+          secondSideKeep(b.secondSideKeep) {}
 
-    const long double mid = sL + sR;
-    long double side = sL - sR;
-    double& s1 = s.onePoleL[0];
-    s1 = storedState(s1 * b.firstSideKeep + (side * b.sideCoefficient) * kFirstSideShare);
-    side = side - s1;
+    void step(long double& sampleL, long double& sampleR) const noexcept {
+        sampleL = sampleL * gains.input;
+        sampleR = sampleR * gains.input;
+        const long double sL = sineOf(sampleL);
+        const long double sR = sineOf(sampleR);
 
-    long double yL = (mid + side) * 0.5L;
-    long double yR = (mid - side) * 0.5L;
-    crossFeedStage({s.delayAL, s.delayAR, s.delayIndexA, b.delayLengthA}, yL, yR);
-    yL = yL * gains.cross;
-    yR = yR * gains.cross;
-    long double zL = yL;
-    long double zR = yR;
-    crossFeedStage({s.delayDL, s.delayDR, s.delayIndexD, b.delayLengthD}, zL, zR);
+        const long double mid = sL + sR;
+        long double side = sL - sR;
+        firstSide = storedState(firstSide * firstSideKeep +
+                                (side * sideCoefficient) * kFirstSideShare);
+        side = side - firstSide;
 
-    const long double newL = (yR + sL) + zR * 0.25L;
-    const long double newR = (yL + sR) + zL * 0.25L;
-    const long double mid2 = newL + newR;
-    long double side2 = newL - newR;
-    double& s2 = s.onePoleR[0];
-    s2 = storedState(s2 * b.secondSideKeep + side2 * b.sideCoefficient);
-    side2 = side2 - s2;
+        long double yL = (mid + side) * 0.5L;
+        long double yR = (mid - side) * 0.5L;
+        crossFeedStage(a, yL, yR);
+        yL = yL * gains.cross;
+        yR = yR * gains.cross;
+        long double zL = yL;
+        long double zR = yR;
+        crossFeedStage(d, zL, zR);
 
-    sampleL = arcsineOf(unitLimit((mid2 + side2) * 0.5L));
-    sampleR = arcsineOf(unitLimit((mid2 - side2) * 0.5L));
-}
+        const long double newL = (yR + sL) + zR * 0.25L;
+        const long double newR = (yL + sR) + zL * 0.25L;
+        const long double mid2 = newL + newR;
+        long double side2 = newL - newR;
+        secondSide = storedState(secondSide * secondSideKeep + side2 * sideCoefficient);
+        side2 = side2 - secondSide;
+
+        sampleL = arcsineOf(unitLimit((mid2 + side2) * 0.5L));
+        sampleR = arcsineOf(unitLimit((mid2 - side2) * 0.5L));
+    }
+
+private:
+    DelayStage a, d;
+    double& firstSide;
+    double& secondSide;
+    CansGains gains;
+    double sideCoefficient;
+    long double firstSideKeep;
+    long double secondSideKeep;
+};

@@ -15,20 +15,32 @@ inline void peaksShape(long double& sampleL, long double& sampleR) noexcept {
     sampleR = arcsineOf(unitLimit(sampleR));
 }
 
-inline void peaksStep(ProcessingState& s, const BlockValues& b, long double& sampleL,
-                      long double& sampleR) noexcept {
-    peaksShape(sampleL, sampleR);
-    diffuserStep({s.delayAL, s.delayAR, s.delayIndexA, b.delayLengthA}, sampleL, sampleR);
-    peaksShape(sampleL, sampleR);
-    diffuserStep({s.delayBL, s.delayBR, s.delayIndexB, b.delayLengthB}, sampleL, sampleR);
-    peaksShape(sampleL, sampleR);
-    diffuserStep({s.delayCL, s.delayCR, s.delayIndexC, b.delayLengthC}, sampleL, sampleR);
-    peaksShape(sampleL, sampleR);
-    diffuserStep({s.delayDL, s.delayDR, s.delayIndexD, b.delayLengthD}, sampleL, sampleR);
-    peaksShape(sampleL, sampleR);
-    sampleL *= kPeaksOutputScale;
-    sampleR *= kPeaksOutputScale;
-}
+// The block's four diffusers, with their lengths fixed for the block.
+class PeaksBlock {
+public:
+    PeaksBlock(ProcessingState& s, const BlockValues& b) noexcept
+        : a{s.delayAL, s.delayAR, s.delayIndexA, b.delayLengthA},
+          b{s.delayBL, s.delayBR, s.delayIndexB, b.delayLengthB},
+          c{s.delayCL, s.delayCR, s.delayIndexC, b.delayLengthC},
+          d{s.delayDL, s.delayDR, s.delayIndexD, b.delayLengthD} {}
+
+    void step(long double& sampleL, long double& sampleR) const noexcept {
+        peaksShape(sampleL, sampleR);
+        diffuserStep(a, sampleL, sampleR);
+        peaksShape(sampleL, sampleR);
+        diffuserStep(b, sampleL, sampleR);
+        peaksShape(sampleL, sampleR);
+        diffuserStep(c, sampleL, sampleR);
+        peaksShape(sampleL, sampleR);
+        diffuserStep(d, sampleL, sampleR);
+        peaksShape(sampleL, sampleR);
+        sampleL *= kPeaksOutputScale;
+        sampleR *= kPeaksOutputScale;
+    }
+
+private:
+    DelayStage a, b, c, d;
+};
 
 inline long double slewOf(long double sample, double& previous) noexcept {
     const long double d = (sample - previous) * kSlewGain;

@@ -29,19 +29,32 @@ inline double onePoleUpdate(double state, double keep, double amount, long doubl
     return storedState(state * keep + amount * x);
 }
 
-inline long double subsChannel(double* onePole, long double x, const BlockValues& b) noexcept {
-    for (int32 j = 0; j < kSubsStages; ++j) {
-        onePole[j] = onePoleUpdate(onePole[j], b.subsKeep, b.subsAmount, x);
-        x = j < kSubsStages - 1 ? onePole[j] * static_cast<long double>(kSubsStageGain[j])
-                                : static_cast<long double>(onePole[j]);
-        x = unitLimit(x);
-    }
-    return x;
-}
+// The block's chain. The channels do not interact, so their stages are interleaved and the
+// two dependency chains, each latency-bound, overlap.
+class SubsBlock {
+public:
+    SubsBlock(ProcessingState& s, const BlockValues& b) noexcept
+        : stateL(s.onePoleL), stateR(s.onePoleR), keep(b.subsKeep), amount(b.subsAmount) {}
 
-inline void subsStep(ProcessingState& s, const BlockValues& b, long double& sampleL,
-                     long double& sampleR) noexcept {
-    // The two channels do not interact, so each runs its whole chain in turn.
-    sampleL = subsChannel(s.onePoleL, sampleL * kSubsDrive, b);
-    sampleR = subsChannel(s.onePoleR, sampleR * kSubsDrive, b);
-}
+    void step(long double& sampleL, long double& sampleR) const noexcept {
+        long double xL = sampleL * kSubsDrive;
+        long double xR = sampleR * kSubsDrive;
+        for (int32 j = 0; j < kSubsStages - 1; ++j) {
+            stateL[j] = onePoleUpdate(stateL[j], keep, amount, xL);
+            stateR[j] = onePoleUpdate(stateR[j], keep, amount, xR);
+            xL = unitLimit(stateL[j] * static_cast<long double>(kSubsStageGain[j]));
+            xR = unitLimit(stateR[j] * static_cast<long double>(kSubsStageGain[j]));
+        }
+        constexpr int32 last = kSubsStages - 1;
+        stateL[last] = onePoleUpdate(stateL[last], keep, amount, xL);
+        stateR[last] = onePoleUpdate(stateR[last], keep, amount, xR);
+        sampleL = unitLimit(stateL[last]);
+        sampleR = unitLimit(stateR[last]);
+    }
+
+private:
+    double* stateL;
+    double* stateR;
+    double keep;
+    double amount;
+};

@@ -140,6 +140,8 @@ public:
                     b = uniform(-1, 1) * gain;
                     if (pick(20) == 0) a = special();
                     if (pick(20) == 0) b = special();
+                    if (pick(20) == 0) a = nearSaturation();
+                    if (pick(20) == 0) b = nearSaturation();
                     break;
             }
             l[i] = a;
@@ -172,6 +174,12 @@ private:
                                    -std::numeric_limits<double>::infinity(),
                                    1e30, -1e30, 3e38, 1e300, -0.0, 256.0, -256.0, 65536.0};
         return s[pick(11)];
+    }
+    // Within a few steps of the int32 limits of the step count, at either scale.
+    double nearSaturation() {
+        const double scale = pick(2) ? 8388608.0 : 32768.0;
+        const double limit = pick(2) ? 2147483648.0 : -2147483648.0;
+        return (limit + uniform(-3.0, 3.0)) / scale;
     }
 
     std::mt19937 rng;
