@@ -1,0 +1,445 @@
+#include "tests/fuzz/host_sequence.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "effect/monitor_mode.h"
+#include "effect/vellicor.h"
+#include "frame/aeffect.h"
+
+extern "C" AEffect* VSTPluginMain(audioMasterCallback audioMaster) noexcept;
+
+namespace fuzzhost {
+namespace {
+
+constexpr int kMaxCalls = 200;
+// Keeps one session short enough for millions of them.
+constexpr long kMaxFramesPerSession = 4096;
+constexpr int kMaxBlock = 4096;
+constexpr std::size_t kRecordBytes = 4096;  // zeroed stand-in for any host-owned record
+constexpr double kPi = 3.141592653589793;
+
+[[noreturn]] void fail(const char* what, int mode, long frame, double value) {
+    std::fprintf(stderr, "vellicor fuzz invariant broken: %s (mode %d, frame %ld, value %.17g)\n",
+                 what, mode, frame, value);
+    std::abort();
+}
+
+VstIntPtr versionAnswer = kVstVersion;
+
+VstIntPtr hostCallback(AEffect*, int32 opcode, int32, VstIntPtr, void*, float) {
+    switch (opcode) {
+        case audioMasterVersion: return versionAnswer;
+        case audioMasterGetSampleRate: return 44100;
+        case audioMasterGetBlockSize: return 512;
+        default: return 0;
+    }
+}
+
+class Bytes {
+public:
+    Bytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    bool empty() const { return pos_ >= size_; }
+    std::uint8_t u8() { return pos_ < size_ ? data_[pos_++] : 0; }
+    std::uint16_t u16() { return static_cast<std::uint16_t>(u8() | (u8() << 8)); }
+    std::uint32_t u32() { return u16() | (static_cast<std::uint32_t>(u16()) << 16); }
+    std::uint64_t u64() { return u32() | (static_cast<std::uint64_t>(u32()) << 32); }
+    float rawFloat() {
+        const std::uint32_t bits = u32();
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        return f;
+    }
+    double rawDouble() {
+        const std::uint64_t bits = u64();
+        double d;
+        std::memcpy(&d, &bits, sizeof d);
+        return d;
+    }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t pos_ = 0;
+};
+
+// Values hosts and broken sessions produce; picked more often than raw bit patterns hit them.
+double specialValue(std::uint8_t which) {
+    static const double kValues[] = {
+        0.0, -0.0, 1.0, -1.0, 0.5, std::numeric_limits<double>::quiet_NaN(),
+        -std::numeric_limits<double>::quiet_NaN(), HUGE_VAL, -HUGE_VAL, 1e30, -1e30,
+        1e300, -1e300, DBL_MAX, -DBL_MAX, FLT_MAX, -FLT_MAX, DBL_MIN, 4.9e-324, FLT_MIN,
+        1.4e-45, 1e-40, 1.18e-37, 1.18e-43, 1e9, 1e-9, 2.0, 256.0, 65536.0, 3e9, -3e9,
+    };
+    return kValues[which % (sizeof kValues / sizeof kValues[0])];
+}
+
+float sampleRateValue(Bytes& in) {
+    static const float kRates[] = {0.0f, -1.0f, -44100.0f, NAN, INFINITY, -INFINITY, 1e9f, 1.0f,
+                                   1999.0f, 2000.0f, 4000.0f, 22050.0f, 44100.0f, 48000.0f,
+                                   96000.0f, 192000.0f, 297000.0f, 1e6f, FLT_MAX, 1e-30f};
+    const std::uint8_t pick = in.u8();
+    if (pick < 200) return kRates[pick % (sizeof kRates / sizeof kRates[0])];
+    return in.rawFloat();
+}
+
+float parameterValue(Bytes& in) {
+    const std::uint8_t pick = in.u8();
+    if (pick < 96) return static_cast<float>((pick % 17 + 0.5) / 16.999);  // a mode's centre
+    if (pick < 192) return static_cast<float>(specialValue(pick));
+    return in.rawFloat();
+}
+
+// Fills a block with a mix of ordinary signal, special values and raw bit patterns.
+template <typename Sample>
+void fillBlock(Bytes& in, Sample* left, Sample* right, int frames) {
+    const std::uint8_t kind = in.u8();
+    const double special = specialValue(in.u8());
+    std::uint32_t noise = in.u32() | 1u;
+    Sample raw;
+    if constexpr (sizeof(Sample) == sizeof(float)) raw = in.rawFloat();
+    else raw = in.rawDouble();
+    for (int i = 0; i < frames; ++i) {
+        noise ^= noise << 13;
+        noise ^= noise >> 17;
+        noise ^= noise << 5;
+        Sample l, r;
+        switch (kind % 6) {
+            case 0: l = r = static_cast<Sample>(special); break;
+            case 1: l = static_cast<Sample>(0.7 * std::sin(0.05 * i)); r = -l; break;
+            case 2:  // ordinary noise with the special value scattered through it
+                l = static_cast<Sample>((noise & 0xffff) / 32768.0 - 1.0);
+                r = (noise >> 28) == 0 ? static_cast<Sample>(special) : -l;
+                break;
+            case 3: l = raw; r = static_cast<Sample>(special); break;
+            case 4: {  // arbitrary bit patterns
+                std::uint64_t bits = (static_cast<std::uint64_t>(noise) << 32) | (noise * 2654435761u);
+                std::memcpy(&l, &bits, sizeof l);
+                bits = ~bits;
+                std::memcpy(&r, &bits, sizeof r);
+                break;
+            }
+            default: l = r = static_cast<Sample>((noise & 1) ? special : -special); break;
+        }
+        left[i] = l;
+        right[i] = r;
+    }
+}
+
+struct Session {
+    AEffect* effect = nullptr;
+    long framesLeft = kMaxFramesPerSession;
+    std::vector<float> floatBuffers[4];
+    std::vector<double> doubleBuffers[4];
+
+    VstIntPtr dispatch(int32 opcode, int32 index, VstIntPtr value, void* ptr, float opt) {
+        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+    }
+
+    template <typename Sample>
+    void process(Bytes& in, std::vector<Sample> (&buffers)[4]) {
+        // Mostly short blocks, so that a session stays cheap; any size up to the largest
+        // on request, and now and then a negative count from a host sending nonsense.
+        const std::uint8_t shortBlock = in.u8();
+        int frames = shortBlock % 64;
+        if (shortBlock == 0xff) frames = in.u16() % (kMaxBlock + 1);
+        else if (shortBlock == 0xfe) frames = -static_cast<int>(in.u8()) - 1;
+        if (frames > framesLeft) frames = static_cast<int>(framesLeft);
+        const bool inPlace = in.u8() & 1;
+        const int size = frames > 0 ? frames : 0;
+        for (auto& b : buffers) b.assign(static_cast<std::size_t>(size) + 1, Sample(-7));
+        fillBlock(in, buffers[0].data(), buffers[1].data(), size);
+        Sample* inputs[2] = {buffers[0].data(), buffers[1].data()};
+        Sample* outputs[2] = {inPlace ? buffers[0].data() : buffers[2].data(),
+                              inPlace ? buffers[1].data() : buffers[3].data()};
+        if constexpr (sizeof(Sample) == sizeof(float))
+            effect->processReplacing(effect, inputs, outputs, frames);
+        else
+            effect->processDoubleReplacing(effect, inputs, outputs, frames);
+        if (frames > 0) framesLeft -= frames;
+        // Nothing may be written past the block.
+        for (int c = 0; c < 2; ++c)
+            if (outputs[c][size] != Sample(-7)) fail("write past the block", -1, size, 0.0);
+    }
+
+    // One dispatcher request, with a pointer argument of the kind the interface promises.
+    void request(Bytes& in) {
+        int32 opcode = static_cast<int32>(in.u8() % 93) - 2;  // -2 .. 90
+        if (opcode == effClose) opcode = effGetVstVersion;   // closing is the session's end
+        const std::uint8_t shape = in.u8();
+        int32 index = (shape & 1) ? static_cast<int32>(in.u32()) : static_cast<int32>(shape >> 5) - 1;
+        VstIntPtr value = (shape & 2) ? static_cast<VstIntPtr>(in.u64())
+                                      : static_cast<VstIntPtr>(static_cast<std::int8_t>(in.u8()));
+        float opt = (shape & 4) ? in.rawFloat() : static_cast<float>(specialValue(in.u8()));
+        const bool nullPointer = (shape & 8) != 0;
+
+        std::vector<unsigned char> record(kRecordBytes, 0);
+        char text[300];
+        std::memset(text, 0x5a, sizeof text);
+        auto textBuffer = [&](std::size_t characters) -> void* {
+            if (nullPointer) return nullptr;
+            // Exactly characters + 1 bytes on the heap, so a longer write is caught.
+            auto* b = new char[characters + 1];
+            std::memset(b, 0x5a, characters + 1);
+            return b;
+        };
+        auto hostString = [&]() -> void* {
+            if (nullPointer) return nullptr;
+            const std::size_t length = in.u8() % 80;
+            auto* b = new char[length + 1];
+            for (std::size_t i = 0; i < length; ++i) b[i] = static_cast<char>(in.u8() | 1);
+            b[length] = '\0';
+            return b;
+        };
+        void* ptr = nullptr;
+        bool ownsText = false;
+        switch (opcode) {
+            case effGetParamLabel:
+            case effGetParamDisplay:
+            case effGetParamName: ptr = textBuffer(8); ownsText = true; break;
+            case effGetProgramName:
+            case effGetProgramNameIndexed: ptr = textBuffer(24); ownsText = true; break;
+            case effGetEffectName:
+            case effGetVendorString:
+            case effGetProductString:
+            case effShellGetNextPlugin: ptr = textBuffer(64); ownsText = true; break;
+            case effGetErrorText: ptr = textBuffer(256); ownsText = true; break;
+            case effSetProgramName:
+            case effString2Parameter:
+            case effCanDo: ptr = hostString(); ownsText = true; break;
+            case effGetChunk: {
+                void* chunk = nullptr;
+                const VstIntPtr bytes = dispatch(opcode, index, value, nullPointer ? nullptr : &chunk, opt);
+                if (bytes < 0 || bytes > 4096) fail("chunk size", -1, 0, static_cast<double>(bytes));
+                if (chunk && bytes > 0) {
+                    // The host copies the chunk away; every byte must be readable.
+                    unsigned char copy[4096];
+                    std::memcpy(copy, chunk, static_cast<std::size_t>(bytes));
+                }
+                return;
+            }
+            case effSetChunk: {
+                const std::size_t bytes = in.u8() % 17;
+                std::unique_ptr<unsigned char[]> chunk(new unsigned char[bytes ? bytes : 1]);
+                for (std::size_t i = 0; i < bytes; ++i) chunk[i] = in.u8();
+                // The byte count is the buffer's, or a nonsensical negative one.
+                const VstIntPtr count = (shape & 16) ? -static_cast<VstIntPtr>(in.u8()) - 1
+                                                     : static_cast<VstIntPtr>(bytes);
+                dispatch(opcode, index, count, nullPointer ? nullptr : chunk.get(), opt);
+                return;
+            }
+            case effSetSpeakerArrangement: {
+                std::vector<unsigned char> input(kRecordBytes, 0);
+                value = (shape & 16) ? 0 : reinterpret_cast<VstIntPtr>(input.data());
+                dispatch(opcode, index, value, nullPointer ? nullptr : record.data(), opt);
+                return;
+            }
+            case effGetSpeakerArrangement: {
+                void* inputArrangement = nullptr;
+                void* outputArrangement = nullptr;
+                value = (shape & 16) ? 0 : reinterpret_cast<VstIntPtr>(&inputArrangement);
+                dispatch(opcode, index, value, nullPointer ? nullptr : &outputArrangement, opt);
+                return;
+            }
+            default:
+                // Editor requests, host-owned records and plain requests: null or a zeroed
+                // record large enough for any of them.
+                ptr = nullPointer ? nullptr : record.data();
+                break;
+        }
+        dispatch(opcode, index, value, ptr, opt);
+        if (ownsText) delete[] static_cast<char*>(ptr);
+    }
+
+    void step(Bytes& in) {
+        switch (in.u8() % 12) {
+            case 0:
+            case 1: request(in); break;
+            case 2: {
+                const std::uint8_t which = in.u8();
+                effect->setParameter(effect, which < 200 ? 0 : static_cast<int32>(in.u32()),
+                                     parameterValue(in));
+                break;
+            }
+            case 3: {
+                const float value = effect->getParameter(effect, static_cast<int32>(in.u8()) - 1);
+                (void)value;
+                break;
+            }
+            case 4:
+            case 5: process(in, floatBuffers); break;
+            case 6:
+            case 7: process(in, doubleBuffers); break;
+            case 8: dispatch(effSetSampleRate, 0, 0, nullptr, sampleRateValue(in)); break;
+            case 9: {
+                const std::uint8_t how = in.u8();
+                const VstIntPtr size = (how & 1) ? static_cast<VstIntPtr>(in.u64()) : in.u16() % 4097;
+                if (how & 2)
+                    dispatch(effSetBlockSizeAndSampleRate, 0, size, nullptr, sampleRateValue(in));
+                else
+                    dispatch(effSetBlockSize, 0, size, nullptr, 0.0f);
+                break;
+            }
+            case 10: dispatch(effMainsChanged, 0, in.u8() & 1, nullptr, 0.0f); break;
+            default: {  // a whole chunk restore as hosts do it: four arbitrary bytes
+                float value = parameterValue(in);
+                dispatch(effSetChunk, in.u8() & 1, sizeof value, &value, 0.0f);
+                break;
+            }
+        }
+    }
+};
+
+// ----- the check after the session -----
+
+// The state scan runs after every session; comparison tracing in it would cost more
+// than the session and guide nothing.
+#if defined(__clang__)
+#define VELLICOR_NO_COVERAGE __attribute__((no_sanitize("coverage")))
+#else
+#define VELLICOR_NO_COVERAGE
+#endif
+
+VELLICOR_NO_COVERAGE bool allFinite(const double* v, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+        if (!std::isfinite(v[i])) return false;
+    return true;
+}
+
+VELLICOR_NO_COVERAGE void checkStateFinite(const Vellicor& effect) {
+    const ProcessingState& s = effect.processingState();
+    const BandPass& bp = s.bandPass;
+    const long double bandPass[] = {bp.frequency, bp.resonance, bp.a0,      bp.a1,
+                                    bp.a2,        bp.b1,        bp.b2,      bp.state1L,
+                                    bp.state2L,   bp.state1R,   bp.state2R};
+    for (long double v : bandPass)
+        if (!std::isfinite(v)) fail("band-pass state not finite", -1, 0, static_cast<double>(v));
+    const double* lines[] = {s.delayAL, s.delayBL, s.delayCL, s.delayDL,
+                             s.delayAR, s.delayBR, s.delayCR, s.delayDR};
+    for (const double* line : lines)
+        if (!allFinite(line, kDelayLineSize)) fail("delay line not finite", -1, 0, 0.0);
+    if (!allFinite(s.onePoleL, 26) || !allFinite(s.onePoleR, 26))
+        fail("one-pole state not finite", -1, 0, 0.0);
+    if (!std::isfinite(s.slewPrevL) || !std::isfinite(s.slewPrevR))
+        fail("slew state not finite", -1, 0, 0.0);
+    const int32 positions[] = {s.delayIndexA, s.delayIndexB, s.delayIndexC, s.delayIndexD};
+    for (int32 p : positions)
+        if (p < 0 || p > kDelayLineSize - 1) fail("delay position outside its line", -1, 0, p);
+}
+
+// Largest magnitude a mode may give for programme within +-1 (peak is the programme's
+// largest sample magnitude in the frame), or a negative number for "follows the input".
+double outputBound(int mode, double step, double peak) {
+    switch (mode) {
+        case kModeOut24:
+        case kModeOut16: return -1.0;
+        case kModePeaks: return kPi / 2 * 0.63679 + step;
+        case kModeSlew:
+        case kModeSubs: return 1.0 + step;
+        case kModeMono:
+        case kModeSide:
+        case kModeVTrick: return peak + step;
+        default: return kPi / 2 + step;
+    }
+}
+
+template <typename Sample>
+void checkBlock(const Sample* inL, const Sample* inR, const Sample* outL, const Sample* outR,
+                int frames, int mode, long first) {
+    const double step = mode == kModeOut16 ? 1.0 / 32768.0 : 1.0 / 8388608.0;
+    for (int i = 0; i < frames; ++i) {
+        const double l = outL[i], r = outR[i];
+        if (!std::isfinite(l) || !std::isfinite(r)) fail("output not finite", mode, first + i, l + r);
+        const double peak = std::fmax(std::fabs(double(inL[i])), std::fabs(double(inR[i])));
+        const double bound = outputBound(mode, step, peak);
+        if (bound < 0.0) {
+            if (std::fabs(l - double(inL[i])) > step || std::fabs(r - double(inR[i])) > step)
+                fail("output more than a step from the input", mode, first + i, l);
+        } else if (std::fabs(l) > bound || std::fabs(r) > bound) {
+            fail("output outside the mode's range", mode, first + i, std::fmax(std::fabs(l), std::fabs(r)));
+        }
+    }
+}
+
+// Ordinary programme: two tones per channel and a little noise, within +-0.95.
+template <typename Sample>
+void programme(Sample* left, Sample* right, int frames, long first, std::uint32_t& noise) {
+    for (int i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(first + i) / 48000.0;
+        noise ^= noise << 13;
+        noise ^= noise >> 17;
+        noise ^= noise << 5;
+        const double n = (noise >> 8) / 16777216.0 * 0.1 - 0.05;
+        left[i] = static_cast<Sample>(0.5 * std::sin(2 * kPi * 440.0 * t) + 0.3 * std::sin(2 * kPi * 61.0 * t) + n);
+        right[i] = static_cast<Sample>(0.45 * std::sin(2 * kPi * 1250.0 * t + 1.0) +
+                                       0.35 * std::sin(2 * kPi * 97.0 * t) - n);
+    }
+}
+
+template <typename Sample>
+void runProgramme(AEffect* effect, int mode, long frames, long first, std::uint32_t& noise) {
+    constexpr int kBlock = 512;
+    Sample inL[kBlock], inR[kBlock], outL[kBlock], outR[kBlock];
+    Sample* inputs[2] = {inL, inR};
+    Sample* outputs[2] = {outL, outR};
+    for (long done = 0; done < frames; done += kBlock) {
+        const int n = static_cast<int>(frames - done < kBlock ? frames - done : kBlock);
+        programme(inL, inR, n, first + done, noise);
+        if constexpr (sizeof(Sample) == sizeof(float))
+            effect->processReplacing(effect, inputs, outputs, n);
+        else
+            effect->processDoubleReplacing(effect, inputs, outputs, n);
+        checkBlock(inL, inR, outL, outR, n, mode, first + done);
+    }
+}
+
+void checkNotPoisoned(AEffect* effect) {
+    const auto* vellicor = static_cast<const Vellicor*>(static_cast<AudioEffect*>(effect->object));
+    effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
+    const long frames = checkFrames();
+    std::uint32_t noise = 0x9e3779b9u;
+    for (int mode = 0; mode < kNumModes; ++mode) {
+        effect->setParameter(effect, 0, static_cast<float>((mode + 0.5) / 16.999));
+        // Half the programme in each precision: both share every state.
+        runProgramme<float>(effect, mode, frames / 2, 0, noise);
+        runProgramme<double>(effect, mode, frames - frames / 2, frames / 2, noise);
+    }
+    checkStateFinite(*vellicor);
+}
+
+}  // namespace
+
+long checkFrames() {
+    static const long frames = [] {
+        const char* text = std::getenv("VELLICOR_FUZZ_CHECK_FRAMES");
+        const long parsed = text ? std::strtol(text, nullptr, 10) : 0;
+        return parsed > 0 ? parsed : 48000L;
+    }();
+    return frames;
+}
+
+void runSession(const std::uint8_t* data, std::size_t size) {
+    Bytes in(data, size);
+    // A host that answers the version query with 0 gets no effect.
+    versionAnswer = 0;
+    if (VSTPluginMain(&hostCallback) != nullptr) fail("entry ignored a version answer of 0", -1, 0, 0.0);
+    versionAnswer = kVstVersion;
+    std::srand(in.u8());
+    AEffect* effect = VSTPluginMain(&hostCallback);
+    if (!effect || effect->magic != kEffectMagic) fail("entry gave no effect", -1, 0, 0.0);
+
+    Session session;
+    session.effect = effect;
+    for (int call = 0; call < kMaxCalls && !in.empty(); ++call) session.step(in);
+    checkNotPoisoned(effect);
+    if (effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f) != 1)
+        fail("close through the record did not answer 1", -1, 0, 0.0);
+}
+
+}  // namespace fuzzhost
