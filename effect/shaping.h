@@ -25,8 +25,10 @@ inline long double arcsineOf(long double x) noexcept {
 // and the modes sharing it would turn it into NaN for good. Every value the plain
 // conversion keeps finite rounds exactly as it does.
 inline double storedState(long double x) noexcept {
-    constexpr double kLargest = std::numeric_limits<double>::max();
-    if (x > kLargest) return kLargest;
-    if (x < -kLargest) return -kLargest;
-    return static_cast<double>(x);
+    // Tested after the narrowing, which is infinite exactly when x lies past the range:
+    // the test then runs beside the x87 arithmetic instead of inside it.
+    const double narrowed = static_cast<double>(x);
+    if (std::fabs(narrowed) == std::numeric_limits<double>::infinity())
+        return std::copysign(std::numeric_limits<double>::max(), narrowed);
+    return narrowed;
 }

@@ -36,20 +36,36 @@ public:
     SubsBlock(ProcessingState& s, const BlockValues& b) noexcept
         : stateL(s.onePoleL), stateR(s.onePoleR), keep(b.subsKeep), amount(b.subsAmount) {}
 
+    // Branches rather than conditional moves for the limits: they rarely trigger, and a
+    // predicted branch keeps the limit off the dependency chain.
+    __attribute__((optimize("no-if-conversion", "no-if-conversion2")))
     void step(long double& sampleL, long double& sampleR) const noexcept {
+        // Locals, so the stores into the states cannot be taken to change them.
+        const double k = keep;
+        const double a = amount;
+        double* const sL = stateL;
+        double* const sR = stateR;
         long double xL = sampleL * kSubsDrive;
         long double xR = sampleR * kSubsDrive;
-        for (int32 j = 0; j < kSubsStages - 1; ++j) {
-            stateL[j] = onePoleUpdate(stateL[j], keep, amount, xL);
-            stateR[j] = onePoleUpdate(stateR[j], keep, amount, xR);
-            xL = unitLimit(stateL[j] * static_cast<long double>(kSubsStageGain[j]));
-            xR = unitLimit(stateR[j] * static_cast<long double>(kSubsStageGain[j]));
+        // The value passed on is taken from the plain narrowing; where that is infinite
+        // the held state would pass on the same ±1 after the limit, so the hold is
+        // applied to the stored state only, beside the chain.
+#pragma GCC unroll 26
+        for (int32 j = 0; j < kSubsStages; ++j) {
+            const double nextL = static_cast<double>(sL[j] * k + a * xL);
+            const double nextR = static_cast<double>(sR[j] * k + a * xR);
+            sL[j] = storedState(nextL);
+            sR[j] = storedState(nextR);
+            if (j < kSubsStages - 1) {
+                xL = unitLimit(nextL * static_cast<long double>(kSubsStageGain[j]));
+                xR = unitLimit(nextR * static_cast<long double>(kSubsStageGain[j]));
+            } else {
+                xL = unitLimit(nextL);
+                xR = unitLimit(nextR);
+            }
         }
-        constexpr int32 last = kSubsStages - 1;
-        stateL[last] = onePoleUpdate(stateL[last], keep, amount, xL);
-        stateR[last] = onePoleUpdate(stateR[last], keep, amount, xR);
-        sampleL = unitLimit(stateL[last]);
-        sampleR = unitLimit(stateR[last]);
+        sampleL = xL;
+        sampleR = xR;
     }
 
 private:

@@ -130,9 +130,12 @@ public:
                     break;
                 case 6:  // constants, the corners of the unit limit among them
                 {
-                    static const double c[] = {1.0, -1.0, 1.5, 0.5, 0.3, -3.0, 0.2206, 1e-3};
-                    a = c[(i / 97) % 8];
-                    b = c[(i / 61 + 3) % 8];
+                    // (the largest double drives the one-pole states to their hold)
+                    static const double c[] = {1.0,  -1.0,   0.5, 1.5,  0.3,
+                                               -3.0, 0.2206, 1e-3, 1.7976931348623157e308,
+                                               -1.7976931348623157e308};
+                    a = c[(i / 97) % 10];
+                    b = c[(i / 61 + 3) % 10];
                     break;
                 }
                 default:  // noise with bursts of non-finite and absurd values
@@ -172,8 +175,10 @@ private:
         static const double s[] = {std::numeric_limits<double>::quiet_NaN(),
                                    std::numeric_limits<double>::infinity(),
                                    -std::numeric_limits<double>::infinity(),
-                                   1e30, -1e30, 3e38, 1e300, -0.0, 256.0, -256.0, 65536.0};
-        return s[pick(11)];
+                                   1e30, -1e30, 3e38, 1e300, -0.0, 256.0, -256.0, 65536.0,
+                                   std::numeric_limits<double>::max(),
+                                   -std::numeric_limits<double>::max()};
+        return s[pick(13)];
     }
     // Within a few steps of the int32 limits of the step count, at either scale.
     double nearSaturation() {

@@ -107,6 +107,14 @@ inline long double unitLimit(long double x) {
 inline long double sineOf(long double x) { return std::sin(static_cast<double>(x)); }
 inline long double arcsineOf(long double x) { return std::asin(static_cast<double>(x)); }
 
+// A one-pole state past the double range is held at the largest double.
+inline double storedState(long double x) {
+    constexpr double kLargest = 1.7976931348623157e308;
+    if (x > kLargest) return kLargest;
+    if (x < -kLargest) return -kLargest;
+    return static_cast<double>(x);
+}
+
 // ---- Peaks and Slew ----------------------------------------------------------------------
 
 inline int32 nextPosition(int32 position, int32 length) {
@@ -171,7 +179,7 @@ constexpr double kStageGain[kSubsStages - 1] = {
 
 inline long double subsChannel(double* onePole, long double x, const BlockValues& b) {
     for (int32 j = 0; j < kSubsStages; ++j) {
-        onePole[j] = static_cast<double>(onePole[j] * b.subsKeep + b.subsAmount * x);
+        onePole[j] = storedState(onePole[j] * b.subsKeep + b.subsAmount * x);
         x = j < kSubsStages - 1 ? onePole[j] * static_cast<long double>(kStageGain[j])
                                 : static_cast<long double>(onePole[j]);
         x = unitLimit(x);
@@ -275,7 +283,7 @@ inline void crossFeedStep(State& s, const BlockValues& b, long double& l, long d
     long double side = sL - sR;
     const long double v1 =
         s.onePoleL[0] * b.firstSideKeep + (side * b.sideCoefficient) * 0.618;
-    s.onePoleL[0] = static_cast<double>(v1);
+    s.onePoleL[0] = storedState(v1);
     side = side - s.onePoleL[0];
     const long double L1 = (mid + side) * 0.5L;
     const long double R1 = (mid - side) * 0.5L;
@@ -290,7 +298,7 @@ inline void crossFeedStep(State& s, const BlockValues& b, long double& l, long d
     const long double mid2 = newL + newR;
     long double side2 = newL - newR;
     const long double v2 = s.onePoleR[0] * b.secondSideKeep + side2 * b.sideCoefficient;
-    s.onePoleR[0] = static_cast<double>(v2);
+    s.onePoleR[0] = storedState(v2);
     side2 = side2 - s.onePoleR[0];
     const long double outL = (mid2 + side2) * 0.5L;
     const long double outR = (mid2 - side2) * 0.5L;
