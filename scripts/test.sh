@@ -6,16 +6,21 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 jobs=$(nproc)
-run_suite() {  # build-dir, extra cmake arguments...
-  local dir=$1
-  shift
+configure_and_build() {  # build-dir, targets ("all" for everything), extra cmake arguments...
+  local dir=$1 targets=$2
+  shift 2
   mkdir -p "$dir"
   if ! { cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" &&
-         cmake --build "$dir" -j "$jobs"; } >"$dir/build.log" 2>&1; then
+         cmake --build "$dir" -j "$jobs" --target $targets; } >"$dir/build.log" 2>&1; then
     tail -n 60 "$dir/build.log" >&2
     echo "build in $dir failed (full log: $dir/build.log)" >&2
     exit 1
   fi
+}
+run_suite() {  # build-dir, extra cmake arguments...
+  local dir=$1
+  shift
+  configure_and_build "$dir" all "$@"
   ctest --test-dir "$dir" --output-on-failure -j "$jobs"
 }
 
@@ -24,3 +29,22 @@ run_suite build
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite build-asan -DVELLICOR_SANITIZE=ON -DVELLICOR_BENCH=OFF
+echo "== thread check under ThreadSanitizer"
+configure_and_build build-tsan thread_tests -DVELLICOR_TSAN=ON -DVELLICOR_BENCH=OFF -DVELLICOR_TOOLS=OFF
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -L thread
+echo "== fuzzing for a minute (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)"
+if command -v clang++-14 >/dev/null; then
+  CC=clang-14 CXX=clang++-14 configure_and_build build-fuzz vellicor_fuzzer \
+    -DVELLICOR_FUZZ=ON -DVELLICOR_BENCH=OFF -DVELLICOR_TOOLS=OFF
+  # New finds go to build-fuzz/corpus; the seeds in the repository are only read. Each
+  # session is checked with a short programme per mode here (the full second runs in the
+  # corpus replay test), so that the minute covers many sessions.
+  mkdir -p build-fuzz/corpus build-fuzz/artifacts
+  VELLICOR_FUZZ_CHECK_FRAMES=64 build-fuzz/tests/fuzz/vellicor_fuzzer -max_total_time=60 \
+    -max_len=512 -artifact_prefix=build-fuzz/artifacts/ -print_final_stats=1 \
+    build-fuzz/corpus tests/fuzz/corpus 2>build-fuzz/fuzz.log ||
+    { tail -n 60 build-fuzz/fuzz.log >&2; echo "fuzzer found a fault (log: build-fuzz/fuzz.log)" >&2; exit 1; }
+  grep -E "^stat::number_of_executed_units|DONE" build-fuzz/fuzz.log
+else
+  echo "clang++-14 not found: fuzz run skipped" >&2
+fi

@@ -147,7 +147,7 @@ struct Session {
         // Mostly short blocks, so that a session stays cheap; any size up to the largest
         // on request, and now and then a negative count from a host sending nonsense.
         const std::uint8_t shortBlock = in.u8();
-        int frames = shortBlock % 64;
+        int frames = shortBlock % 32;
         if (shortBlock == 0xff) frames = in.u16() % (kMaxBlock + 1);
         else if (shortBlock == 0xfe) frames = -static_cast<int>(in.u8()) - 1;
         if (frames > framesLeft) frames = static_cast<int>(framesLeft);

@@ -32,7 +32,7 @@ def block(precision, frames, kind, special='1e30', in_place=False, raw=0):
     op = 4 if precision == 'float' else 6
     if frames < 0:
         size = bytes([0xfe, -frames - 1])
-    elif frames < 64:
+    elif frames < 32:
         size = bytes([frames])
     else:
         size = bytes([0xff]) + struct.pack('<H', frames)
