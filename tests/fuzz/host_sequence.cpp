@@ -426,7 +426,9 @@ long checkFrames() {
 
 void runSession(const std::uint8_t* data, std::size_t size) {
     Bytes in(data, size);
-    // A host that answers the version query with 0 gets no effect.
+    // A host without a callback, or one that answers the version query with 0, gets no
+    // effect.
+    if (VSTPluginMain(nullptr) != nullptr) fail("entry accepted a missing callback", -1, 0, 0.0);
     versionAnswer = 0;
     if (VSTPluginMain(&hostCallback) != nullptr) fail("entry ignored a version answer of 0", -1, 0, 0.0);
     versionAnswer = kVstVersion;
