@@ -44,45 +44,114 @@ bool buffersUsable(Sample** buffers) noexcept {
     return buffers && buffers[0] && buffers[1];
 }
 
+// One block's per-sample head and output stage around a mode: reads and guards the inputs,
+// quantizes and writes the outputs. The noise words and the histories are worked on in
+// locals and written back by finish().
+template <typename Sample>
+class FrameIo {
+public:
+    FrameIo(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample** outputs,
+            double nearSilence) noexcept
+        : s(s), trendLength(b.trendLength), nearSilence(nearSilence), inL(inputs[0]),
+          inR(inputs[1]), outL(outputs[0]), outR(outputs[1]), noiseL(s.noiseStateL),
+          noiseR(s.noiseStateR) {
+        const bool out16 = b.mode == kModeOut16;
+        scale = out16 ? kStepsPer16Bit : kStepsPer24Bit;
+        // A step count times a power of two is exact in double.
+        step = out16 ? 1.0 / 32768.0 : 1.0 / 8388608.0;
+    }
+
+    __attribute__((always_inline)) void read(int32 i, long double& sampleL,
+                                             long double& sampleR) noexcept {
+        sampleL = guardNearSilence(inL[i], noiseL, nearSilence);
+        noiseL = advanceNoise(noiseL);
+        sampleR = guardNearSilence(inR[i], noiseR, nearSilence);
+        noiseR = advanceNoise(noiseR);
+    }
+
+    __attribute__((always_inline)) void write(int32 i, TrendQuantizer& quantizerL,
+                                              TrendQuantizer& quantizerR, long double sampleL,
+                                              long double sampleR) noexcept {
+        const int32 chosenL = quantizerL.quantize(sampleL * scale);
+        const int32 chosenR = quantizerR.quantize(sampleR * scale);
+        outL[i] = static_cast<Sample>(static_cast<double>(chosenL) * step);
+        outR[i] = static_cast<Sample>(static_cast<double>(chosenR) * step);
+    }
+
+    // Runs body(start, end, quantizerL, quantizerR) over stretches of the block short
+    // enough for the quantizers' buffers.
+    template <typename Body>
+    void forEachStretch(int32 sampleFrames, Body body) noexcept {
+        for (int32 start = 0; start < sampleFrames; start += TrendQuantizer::kStretch) {
+            const int32 end = sampleFrames - start > TrendQuantizer::kStretch
+                                  ? start + TrendQuantizer::kStretch
+                                  : sampleFrames;
+            TrendQuantizer quantizerL(s.outHistoryL, trendLength);
+            TrendQuantizer quantizerR(s.outHistoryR, trendLength);
+            body(start, end, quantizerL, quantizerR);
+            quantizerL.finish();
+            quantizerR.finish();
+        }
+        s.noiseStateL = noiseL;
+        s.noiseStateR = noiseR;
+    }
+
+private:
+    ProcessingState& s;
+    int32 trendLength;
+    double nearSilence;
+    long double scale;
+    double step;
+    const Sample* inL;
+    const Sample* inR;
+    Sample* outL;
+    Sample* outR;
+    std::uint32_t noiseL;
+    std::uint32_t noiseR;
+};
+
 // The per-sample loop for one mode: head, the mode's step, output stage. Compiled once
 // per mode family, so nothing inside branches on the mode.
 template <typename Sample, typename ModeStep>
 void runFrames(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample** outputs,
                int32 sampleFrames, double nearSilence, ModeStep modeStep) noexcept {
-    const bool out16 = b.mode == kModeOut16;
-    const long double scale = out16 ? kStepsPer16Bit : kStepsPer24Bit;
-    // A step count times a power of two is exact in double.
-    const double step = out16 ? 1.0 / 32768.0 : 1.0 / 8388608.0;
-    const Sample* inL = inputs[0];
-    const Sample* inR = inputs[1];
-    Sample* outL = outputs[0];
-    Sample* outR = outputs[1];
-    std::uint32_t noiseL = s.noiseStateL;
-    std::uint32_t noiseR = s.noiseStateR;
-    for (int32 start = 0; start < sampleFrames; start += TrendQuantizer::kStretch) {
-        const int32 end = sampleFrames - start > TrendQuantizer::kStretch
-                              ? start + TrendQuantizer::kStretch
-                              : sampleFrames;
-        TrendQuantizer quantizerL(s.outHistoryL, b.trendLength);
-        TrendQuantizer quantizerR(s.outHistoryR, b.trendLength);
+    FrameIo<Sample> io(s, b, inputs, outputs, nearSilence);
+    io.forEachStretch(sampleFrames, [&](int32 start, int32 end, TrendQuantizer& qL,
+                                        TrendQuantizer& qR) {
         for (int32 i = start; i < end; ++i) {
-            long double sampleL = guardNearSilence(inL[i], noiseL, nearSilence);
-            noiseL = advanceNoise(noiseL);
-            long double sampleR = guardNearSilence(inR[i], noiseR, nearSilence);
-            noiseR = advanceNoise(noiseR);
-
+            long double sampleL, sampleR;
+            io.read(i, sampleL, sampleR);
             modeStep(sampleL, sampleR);
-
-            const int32 chosenL = quantizerL.quantize(sampleL * scale);
-            const int32 chosenR = quantizerR.quantize(sampleR * scale);
-            outL[i] = static_cast<Sample>(static_cast<double>(chosenL) * step);
-            outR[i] = static_cast<Sample>(static_cast<double>(chosenR) * step);
+            io.write(i, qL, qR, sampleL, sampleR);
         }
-        quantizerL.finish();
-        quantizerR.finish();
-    }
-    s.noiseStateL = noiseL;
-    s.noiseStateR = noiseR;
+    });
+}
+
+// "Subs" two frames at a time: its chain is latency-bound, and the second frame's stage j
+// needs only the first frame's stage j, so the two frames' chains overlap.
+template <typename Sample>
+void runSubsFrames(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample** outputs,
+                   int32 sampleFrames, double nearSilence) noexcept {
+    const SubsBlock subs(s, b);
+    FrameIo<Sample> io(s, b, inputs, outputs, nearSilence);
+    io.forEachStretch(sampleFrames, [&](int32 start, int32 end, TrendQuantizer& qL,
+                                        TrendQuantizer& qR) {
+        int32 i = start;
+        for (; i + 1 < end; i += 2) {
+            long double l0, r0, l1, r1;
+            io.read(i, l0, r0);
+            io.read(i + 1, l1, r1);
+            subs.stepPair(l0, r0, l1, r1);
+            io.write(i, qL, qR, l0, r0);
+            io.write(i + 1, qL, qR, l1, r1);
+        }
+        if (i < end) {
+            long double l, r;
+            io.read(i, l, r);
+            subs.step(l, r);
+            io.write(i, qL, qR, l, r);
+        }
+    });
 }
 
 template <BandFold fold, typename Sample>
@@ -108,12 +177,9 @@ void runMode(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample**
             runFrames(s, b, inputs, outputs, frames, nearSilence,
                       [&](L& l, L& r) { slewStep(s, l, r); });
             break;
-        case kModeSubs: {
-            const SubsBlock subs(s, b);
-            runFrames(s, b, inputs, outputs, frames, nearSilence,
-                      [&](L& l, L& r) { subs.step(l, r); });
+        case kModeSubs:
+            runSubsFrames(s, b, inputs, outputs, frames, nearSilence);
             break;
-        }
         case kModeMono:
             runFrames(s, b, inputs, outputs, frames, nearSilence,
                       [](L& l, L& r) { monoSideStep(kModeMono, l, r); });

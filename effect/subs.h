@@ -3,6 +3,9 @@
 // feeding the next.
 #pragma once
 
+#include <cmath>
+#include <limits>
+
 #include "effect/block_values.h"
 #include "effect/processing_state.h"
 #include "effect/shaping.h"
@@ -24,9 +27,13 @@ constexpr double kSubsStageGain[kSubsStages - 1] = {
 
 void setSubsBlockValues(BlockValues& b) noexcept;
 
-// One low-pass update: the stored state is rounded to double.
-inline double onePoleUpdate(double state, double keep, double amount, long double x) noexcept {
-    return storedState(state * keep + amount * x);
+// Holds any state that left the double range at the largest double (see storedState).
+inline void holdStates(double* states) noexcept {
+    bool anyInfinite = false;
+    for (int32 j = 0; j < kSubsStages; ++j)
+        anyInfinite |= std::fabs(states[j]) == std::numeric_limits<double>::infinity();
+    if (__builtin_expect(anyInfinite, 0))
+        for (int32 j = 0; j < kSubsStages; ++j) states[j] = storedState(states[j]);
 }
 
 // The block's chain. The channels do not interact, so their stages are interleaved and the
@@ -47,25 +54,69 @@ public:
         double* const sR = stateR;
         long double xL = sampleL * kSubsDrive;
         long double xR = sampleR * kSubsDrive;
-        // The value passed on is taken from the plain narrowing; where that is infinite
-        // the held state would pass on the same ±1 after the limit, so the hold is
-        // applied to the stored state only, beside the chain.
 #pragma GCC unroll 26
         for (int32 j = 0; j < kSubsStages; ++j) {
-            const double nextL = static_cast<double>(sL[j] * k + a * xL);
-            const double nextR = static_cast<double>(sR[j] * k + a * xR);
-            sL[j] = storedState(nextL);
-            sR[j] = storedState(nextR);
-            if (j < kSubsStages - 1) {
-                xL = unitLimit(nextL * static_cast<long double>(kSubsStageGain[j]));
-                xR = unitLimit(nextR * static_cast<long double>(kSubsStageGain[j]));
-            } else {
-                xL = unitLimit(nextL);
-                xR = unitLimit(nextR);
-            }
+            stage(sL, j, k, a, xL);
+            stage(sR, j, k, a, xR);
         }
+        holdStates(sL);
+        holdStates(sR);
         sampleL = xL;
         sampleR = xR;
+    }
+
+    // Two successive frames, the second one stage behind the first: four independent
+    // chains in flight. The second frame reads each state as the first frame's hold
+    // would have left it.
+    __attribute__((optimize("no-if-conversion", "no-if-conversion2")))
+    void stepPair(long double& sampleL0, long double& sampleR0, long double& sampleL1,
+                  long double& sampleR1) const noexcept {
+        const double k = keep;
+        const double a = amount;
+        double* const sL = stateL;
+        double* const sR = stateR;
+        long double xL0 = sampleL0 * kSubsDrive;
+        long double xR0 = sampleR0 * kSubsDrive;
+        long double xL1 = sampleL1 * kSubsDrive;
+        long double xR1 = sampleR1 * kSubsDrive;
+        stage(sL, 0, k, a, xL0);
+        stage(sR, 0, k, a, xR0);
+#pragma GCC unroll 26
+        for (int32 j = 1; j < kSubsStages; ++j) {
+            stage(sL, j, k, a, xL0);
+            stage(sR, j, k, a, xR0);
+            stage(sL, j - 1, k, a, xL1, heldState);
+            stage(sR, j - 1, k, a, xR1, heldState);
+        }
+        stage(sL, kSubsStages - 1, k, a, xL1, heldState);
+        stage(sR, kSubsStages - 1, k, a, xR1, heldState);
+        holdStates(sL);
+        holdStates(sR);
+        sampleL0 = xL0;
+        sampleR0 = xR0;
+        sampleL1 = xL1;
+        sampleR1 = xR1;
+    }
+
+private:
+    static double asStored(double state) noexcept { return state; }
+    static double heldState(double state) noexcept {
+        if (__builtin_expect(std::fabs(state) == std::numeric_limits<double>::infinity(), 0))
+            return storedState(state);
+        return state;
+    }
+
+    // Stage j: the state is rounded to double by storing it, and the stage passes on what
+    // was stored, so the chain makes one trip through memory per stage. A state past the
+    // double range passes on the same ±1 after the limit as its held value would, so the
+    // hold itself is left to holdStates, off the chain.
+    template <typename ReadState = double (*)(double)>
+    __attribute__((always_inline)) static void stage(double* s, int32 j, double k, double a,
+                                                     long double& x,
+                                                     ReadState read = asStored) noexcept {
+        s[j] = static_cast<double>(read(s[j]) * k + a * x);
+        x = j < kSubsStages - 1 ? unitLimit(s[j] * static_cast<long double>(kSubsStageGain[j]))
+                                : unitLimit(static_cast<long double>(s[j]));
     }
 
 private:

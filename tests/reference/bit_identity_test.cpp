@@ -287,3 +287,29 @@ TEST(BitIdentity, EveryModeAtEveryCommonRate) {
 }
 
 }  // namespace
+
+namespace {
+
+// "Subs" runs two frames at a time; a state pushed past the double range by the first
+// frame of a pair must reach the second frame held, as it would frame by frame.
+TEST(BitIdentity, SubsStatesHeldBetweenPairedFrames) {
+    auto pair = makePair(7);
+    const float value = static_cast<float>((4 + 0.5) / 16.999);
+    const double big = std::numeric_limits<double>::max();
+    // A run of the largest double takes the first stage's state past the range after a few
+    // dozen frames; the run then ends on the first or the second frame of a pair.
+    for (int32 frames : {1, 2, 3, 7, 64, 513}) {
+        for (int32 at = 40; at < 43; ++at) {
+            std::vector<double> l(frames, 0.25), r(frames, -0.5);
+            for (int32 i = 0; i < at && i < frames; ++i) {
+                l[i] = big;
+                r[i] = -big;
+            }
+            const std::string where = std::to_string(frames) + " frames, run of " + std::to_string(at);
+            runBlock<double>(*pair, l, r, frames, 48000.0f, value, false, where);
+            if (::testing::Test::HasFatalFailure()) return;
+        }
+    }
+}
+
+}  // namespace
