@@ -49,21 +49,68 @@ constexpr BandFold bandFoldOf(int32 mode) noexcept {
                                   : BandFold::none;
 }
 
+namespace band_pass_detail {
+// The sine arguments of one frame after its fold; a silenced channel's input is +0.0,
+// whose sine is +0.0, and needs no call.
+template <BandFold fold>
+inline void sineArguments(long double sampleL, long double sampleR, double& argL,
+                          double& argR) noexcept {
+    if constexpr (fold == BandFold::none) {
+        argL = sineArgument(sampleL);
+        argR = sineArgument(sampleR);
+    } else {
+        const double m = sineArgument((sampleL + sampleR) * 0.5L);
+        argL = fold == BandFold::toRight ? 0.0 : m;
+        argR = fold == BandFold::toLeft ? 0.0 : m;
+    }
+}
+
+template <BandFold fold>
+inline void sines(double argL, double argR, double& xL, double& xR) noexcept {
+    xL = fold == BandFold::toRight ? 0.0 : std::sin(argL);
+    xR = fold == BandFold::toLeft ? 0.0 : fold == BandFold::toBoth ? xL : std::sin(argR);
+}
+}  // namespace band_pass_detail
+
 template <BandFold fold>
 inline void bandPassStep(BandPass& bp, long double& sampleL, long double& sampleR) noexcept {
-    long double xL;
-    long double xR;
-    if constexpr (fold == BandFold::none) {
-        xL = sineOf(sampleL);
-        xR = sineOf(sampleR);
-    } else {
-        const long double m = (sampleL + sampleR) * 0.5L;
-        // The silenced channel's input is +0.0, whose sine is +0.0.
-        xL = fold == BandFold::toRight ? 0.0L : sineOf(m);
-        xR = fold == BandFold::toLeft ? 0.0L : fold == BandFold::toBoth ? xL : sineOf(m);
-    }
-    const long double yL = band_pass_detail::filter(xL, bp.state1L, bp.state2L, bp);
-    const long double yR = band_pass_detail::filter(xR, bp.state1R, bp.state2R, bp);
-    sampleL = arcsineOf(unitLimit(yL));
-    sampleR = arcsineOf(unitLimit(yR));
+    using namespace band_pass_detail;
+    double argL, argR, xL, xR;
+    sineArguments<fold>(sampleL, sampleR, argL, argR);
+    sines<fold>(argL, argR, xL, xR);
+    const double yL = arcsineArgument(filter(xL, bp.state1L, bp.state2L, bp));
+    const double yR = arcsineArgument(filter(xR, bp.state1R, bp.state2R, bp));
+    sampleL = std::asin(yL);
+    sampleR = std::asin(yR);
 }
+
+// Two successive frames: the sines and arcsines of both frames are independent of each
+// other; only the filters run frame after frame.
+template <BandFold fold>
+inline void bandPassStepPair(BandPass& bp, long double& sampleL0, long double& sampleR0,
+                             long double& sampleL1, long double& sampleR1) noexcept {
+    using namespace band_pass_detail;
+    double argL0, argR0, argL1, argR1, xL0, xR0, xL1, xR1;
+    sineArguments<fold>(sampleL0, sampleR0, argL0, argR0);
+    sineArguments<fold>(sampleL1, sampleR1, argL1, argR1);
+    sines<fold>(argL0, argR0, xL0, xR0);
+    sines<fold>(argL1, argR1, xL1, xR1);
+    const double yL0 = arcsineArgument(filter(xL0, bp.state1L, bp.state2L, bp));
+    const double yR0 = arcsineArgument(filter(xR0, bp.state1R, bp.state2R, bp));
+    const double yL1 = arcsineArgument(filter(xL1, bp.state1L, bp.state2L, bp));
+    const double yR1 = arcsineArgument(filter(xR1, bp.state1R, bp.state2R, bp));
+    sampleL0 = std::asin(yL0);
+    sampleR0 = std::asin(yR0);
+    sampleL1 = std::asin(yL1);
+    sampleR1 = std::asin(yR1);
+}
+
+// The band-pass step of one fold, as the paired frame loop takes it.
+template <BandFold fold>
+struct BandPassFrames {
+    BandPass& bp;
+    void step(long double& l, long double& r) const noexcept { bandPassStep<fold>(bp, l, r); }
+    void stepPair(long double& l0, long double& r0, long double& l1, long double& r1) const noexcept {
+        bandPassStepPair<fold>(bp, l0, r0, l1, r1);
+    }
+};

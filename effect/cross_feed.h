@@ -61,13 +61,43 @@ public:
           secondSideKeep(b.secondSideKeep) {}
 
     void step(long double& sampleL, long double& sampleR) const noexcept {
-        sampleL = sampleL * gains.input;
-        sampleR = sampleR * gains.input;
-        const long double sL = sineOf(sampleL);
-        const long double sR = sineOf(sampleR);
+        const double argL = sineArgument(sampleL * gains.input);
+        const double argR = sineArgument(sampleR * gains.input);
+        const double sL = std::sin(argL);
+        const double sR = std::sin(argR);
+        double outL, outR;
+        mix(sL, sR, outL, outR);
+        sampleL = std::asin(outL);
+        sampleR = std::asin(outR);
+    }
 
-        const long double mid = sL + sR;
-        long double side = sL - sR;
+    // Two successive frames: the sines and arcsines of both are independent of each other;
+    // only the mixing, with its filters and delay stages, runs frame after frame.
+    void stepPair(long double& sampleL0, long double& sampleR0, long double& sampleL1,
+                  long double& sampleR1) const noexcept {
+        const double argL0 = sineArgument(sampleL0 * gains.input);
+        const double argR0 = sineArgument(sampleR0 * gains.input);
+        const double argL1 = sineArgument(sampleL1 * gains.input);
+        const double argR1 = sineArgument(sampleR1 * gains.input);
+        const double sL0 = std::sin(argL0);
+        const double sR0 = std::sin(argR0);
+        const double sL1 = std::sin(argL1);
+        const double sR1 = std::sin(argR1);
+        double outL0, outR0, outL1, outR1;
+        mix(sL0, sR0, outL0, outR0);
+        mix(sL1, sR1, outL1, outR1);
+        sampleL0 = std::asin(outL0);
+        sampleR0 = std::asin(outR0);
+        sampleL1 = std::asin(outL1);
+        sampleR1 = std::asin(outR1);
+    }
+
+private:
+    // From the two sines to the two arcsine arguments: side filter, the two delay stages,
+    // the cross-mix, the second side filter and the unit limit.
+    void mix(double sL, double sR, double& argL, double& argR) const noexcept {
+        const long double mid = static_cast<long double>(sL) + sR;
+        long double side = static_cast<long double>(sL) - sR;
         firstSide = storedState(firstSide * firstSideKeep +
                                 (side * sideCoefficient) * kFirstSideShare);
         side = side - firstSide;
@@ -88,11 +118,10 @@ public:
         secondSide = storedState(secondSide * secondSideKeep + side2 * sideCoefficient);
         side2 = side2 - secondSide;
 
-        sampleL = arcsineOf(unitLimit((mid2 + side2) * 0.5L));
-        sampleR = arcsineOf(unitLimit((mid2 - side2) * 0.5L));
+        argL = arcsineArgument((mid2 + side2) * 0.5L);
+        argR = arcsineArgument((mid2 - side2) * 0.5L);
     }
 
-private:
     DelayStage a, d;
     double& firstSide;
     double& secondSide;

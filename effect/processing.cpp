@@ -127,12 +127,13 @@ void runFrames(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample
     });
 }
 
-// "Subs" two frames at a time: its chain is latency-bound, and the second frame's stage j
-// needs only the first frame's stage j, so the two frames' chains overlap.
-template <typename Sample>
-void runSubsFrames(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample** outputs,
-                   int32 sampleFrames, double nearSilence) noexcept {
-    const SubsBlock subs(s, b);
+// Two frames at a time, for modes whose frame is one long dependency chain that the next
+// frame hardly depends on: the mode's stepPair interleaves the two chains so they overlap.
+// A frame left over at the end of a stretch takes the single step.
+template <typename Sample, typename PairedStep>
+void runPairedFrames(ProcessingState& s, const BlockValues& b, Sample** inputs,
+                     Sample** outputs, int32 sampleFrames, double nearSilence,
+                     const PairedStep& mode) noexcept {
     FrameIo<Sample> io(s, b, inputs, outputs, nearSilence);
     io.forEachStretch(sampleFrames, [&](int32 start, int32 end, TrendQuantizer& qL,
                                         TrendQuantizer& qR) {
@@ -141,14 +142,14 @@ void runSubsFrames(ProcessingState& s, const BlockValues& b, Sample** inputs, Sa
             long double l0, r0, l1, r1;
             io.read(i, l0, r0);
             io.read(i + 1, l1, r1);
-            subs.stepPair(l0, r0, l1, r1);
+            mode.stepPair(l0, r0, l1, r1);
             io.write(i, qL, qR, l0, r0);
             io.write(i + 1, qL, qR, l1, r1);
         }
         if (i < end) {
             long double l, r;
             io.read(i, l, r);
-            subs.step(l, r);
+            mode.step(l, r);
             io.write(i, qL, qR, l, r);
         }
     });
@@ -157,9 +158,7 @@ void runSubsFrames(ProcessingState& s, const BlockValues& b, Sample** inputs, Sa
 template <BandFold fold, typename Sample>
 void runBandPass(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample** outputs,
                  int32 frames, double nearSilence) noexcept {
-    BandPass& bp = s.bandPass;
-    runFrames(s, b, inputs, outputs, frames, nearSilence,
-              [&bp](long double& l, long double& r) { bandPassStep<fold>(bp, l, r); });
+    runPairedFrames(s, b, inputs, outputs, frames, nearSilence, BandPassFrames<fold>{s.bandPass});
 }
 
 template <typename Sample>
@@ -167,18 +166,15 @@ void runMode(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample**
              int32 frames, double nearSilence) noexcept {
     using L = long double;
     switch (b.mode) {
-        case kModePeaks: {
-            const PeaksBlock peaks(s, b);
-            runFrames(s, b, inputs, outputs, frames, nearSilence,
-                      [&](L& l, L& r) { peaks.step(l, r); });
+        case kModePeaks:
+            runPairedFrames(s, b, inputs, outputs, frames, nearSilence, PeaksBlock(s, b));
             break;
-        }
         case kModeSlew:
             runFrames(s, b, inputs, outputs, frames, nearSilence,
                       [&](L& l, L& r) { slewStep(s, l, r); });
             break;
         case kModeSubs:
-            runSubsFrames(s, b, inputs, outputs, frames, nearSilence);
+            runPairedFrames(s, b, inputs, outputs, frames, nearSilence, SubsBlock(s, b));
             break;
         case kModeMono:
             runFrames(s, b, inputs, outputs, frames, nearSilence,
@@ -204,12 +200,9 @@ void runMode(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample**
         case kModeCansA:
         case kModeCansB:
         case kModeCansC:
-        case kModeCansD: {
-            const CrossFeedBlock cans(s, b);
-            runFrames(s, b, inputs, outputs, frames, nearSilence,
-                      [&](L& l, L& r) { cans.step(l, r); });
+        case kModeCansD:
+            runPairedFrames(s, b, inputs, outputs, frames, nearSilence, CrossFeedBlock(s, b));
             break;
-        }
         case kModeVTrick:
             runFrames(s, b, inputs, outputs, frames, nearSilence,
                       [](L& l, L& r) { vTrickStep(l, r); });

@@ -11,14 +11,12 @@ inline long double unitLimit(long double x) noexcept {
     return x;
 }
 
-// The sine and arcsine are taken in double on the value rounded to double.
-inline long double sineOf(long double x) noexcept {
-    return std::sin(static_cast<double>(x));
-}
-
-inline long double arcsineOf(long double x) noexcept {
-    return std::asin(static_cast<double>(x));
-}
+// The sine and arcsine are taken in double on the value rounded to double; an arcsine's
+// argument is limited first, on the extended value. The modes narrow every argument of a
+// frame before the first call and keep the results as doubles, so no extended value is
+// live across the library calls, which would have to save it whole.
+inline double sineArgument(long double x) noexcept { return static_cast<double>(x); }
+inline double arcsineArgument(long double x) noexcept { return static_cast<double>(unitLimit(x)); }
 
 // Rounds a one-pole filter state to double for storage. A value past the double range is
 // held at the largest double instead of becoming infinite: an infinite state never decays,

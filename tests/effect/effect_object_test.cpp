@@ -33,7 +33,9 @@ TEST(MonitorParameter, EachModeStartsAtItsTabledValue) {
                                     "Phone",   "Cans A",  "Cans B", "Cans C", "Cans D", "V Trick"};
     for (int k = 0; k < kNumModes; ++k) {
         EXPECT_EQ(displayFor(static_cast<float>(lowest[k] + 1e-5)), names[k]) << k;
-        if (k > 0) EXPECT_EQ(displayFor(static_cast<float>(lowest[k] - 1e-5)), names[k - 1]) << k;
+        if (k > 0) {
+            EXPECT_EQ(displayFor(static_cast<float>(lowest[k] - 1e-5)), names[k - 1]) << k;
+        }
     }
     EXPECT_EQ(displayFor(1.0f), "V Trick");
     EXPECT_EQ(displayFor(0.5f), "Aurat");
