@@ -1,6 +1,8 @@
 // Small shapers shared by several modes.
 #pragma once
 
+#include <emmintrin.h>
+
 #include <cmath>
 #include <limits>
 
@@ -16,7 +18,13 @@ inline long double unitLimit(long double x) noexcept {
 // frame before the first call and keep the results as doubles, so no extended value is
 // live across the library calls, which would have to save it whole.
 inline double sineArgument(long double x) noexcept { return static_cast<double>(x); }
-inline double arcsineArgument(long double x) noexcept { return static_cast<double>(unitLimit(x)); }
+// Limiting and rounding commute (rounding is monotone and ±1 are doubles), so the limit is
+// taken on the double, where it needs no branch: clipped peaks come at random.
+// (maxsd and minsd keep a NaN argument, as the comparisons of the limit do.)
+inline double arcsineArgument(long double x) noexcept {
+    const __m128d d = _mm_set_sd(static_cast<double>(x));
+    return _mm_cvtsd_f64(_mm_min_sd(_mm_set_sd(1.0), _mm_max_sd(_mm_set_sd(-1.0), d)));
+}
 
 // Rounds a one-pole filter state to double for storage. A value past the double range is
 // held at the largest double instead of becoming infinite: an infinite state never decays,
