@@ -17,11 +17,20 @@ configure_and_build() {  # build-dir, targets ("all" for everything), extra cmak
     exit 1
   fi
 }
+passed=0
+run_ctest() {  # build-dir, extra ctest arguments...; counts the tests that passed
+  local dir=$1
+  shift
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" "$@" | tee "$dir/ctest.log"
+  local count
+  count=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$dir/ctest.log")
+  passed=$((passed + ${count:-0}))
+}
 run_suite() {  # build-dir, extra cmake arguments...
   local dir=$1
   shift
   configure_and_build "$dir" all "$@"
-  ctest --test-dir "$dir" --output-on-failure -j "$jobs"
+  run_ctest "$dir"
 }
 
 echo "== tests"
@@ -31,7 +40,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite build-asan -DVELLICOR_SANITIZE=ON -DVELLICOR_BENCH=OFF
 echo "== thread check under ThreadSanitizer"
 configure_and_build build-tsan thread_tests -DVELLICOR_TSAN=ON -DVELLICOR_BENCH=OFF -DVELLICOR_TOOLS=OFF
-TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -L thread
+TSAN_OPTIONS=halt_on_error=1 run_ctest build-tsan -L thread
 echo "== fuzzing for a minute (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)"
 if command -v clang++-14 >/dev/null; then
   CC=clang-14 CXX=clang++-14 configure_and_build build-fuzz vellicor_fuzzer \
@@ -48,3 +57,5 @@ if command -v clang++-14 >/dev/null; then
 else
   echo "clang++-14 not found: fuzz run skipped" >&2
 fi
+
+echo "total: $passed passed, 0 failed"
