@@ -29,7 +29,7 @@ namespace output_stage_detail {
 // 1.5 × 2^63 leaves no fraction bits, so the sum rounds x to the nearest whole number
 // exactly; one less where that went up. The correction is a flag, not a branch: for audio
 // it goes either way at random. Needs the x87's 64-bit precision, which is the default.
-inline int32 floorToInt32(long double x) noexcept {
+__attribute__((always_inline)) inline int32 floorToInt32(long double x) noexcept {
     constexpr long double kRoundingBias = 13835058055282163712.0L;  // 1.5 × 2^63
     const long double nearest = (x + kRoundingBias) - kRoundingBias;
     return static_cast<int32>(static_cast<double>(nearest)) - static_cast<int32>(nearest > x);
@@ -43,7 +43,7 @@ struct StepPair {
     int32 upper;
 };
 
-inline StepPair stepsAround(long double x) noexcept {
+__attribute__((always_inline)) inline StepPair stepsAround(long double x) noexcept {
     using output_stage_detail::floorToInt32;
     // Inside this range both floors are whole numbers that fit an int32 exactly.
     if (x >= -2147483648.0L && x < 2147483646.0L) return {floorToInt32(x), floorToInt32(x + 1.0L)};
