@@ -30,11 +30,14 @@ constexpr double kHighestBandPassCentre = 0.49;
 void updateBandPass(BandPass& bp, double rateScale, int32 mode) noexcept;
 
 namespace band_pass_detail {
+// Transposed direct form. a2 is -a0, and x × (-a0) is exactly -(x × a0), so the product
+// is formed once; b1 holds a double, so it is read as one.
 inline long double filter(long double x, long double& state1, long double& state2,
                           const BandPass& bp) noexcept {
-    const long double y = x * bp.a0 + state1;
-    state1 = (-y) * bp.b1 + state2;
-    state2 = x * bp.a2 - y * bp.b2;
+    const long double xa0 = x * bp.a0;
+    const long double y = xa0 + state1;
+    state1 = (-y) * static_cast<double>(bp.b1) + state2;
+    state2 = -xa0 - y * bp.b2;
     return y;
 }
 }  // namespace band_pass_detail
