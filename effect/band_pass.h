@@ -68,6 +68,15 @@ inline void sineArguments(long double sampleL, long double sampleR, double& argL
     }
 }
 
+// The arcsine of one channel's filter output. A silenced channel's filter dies away to
+// zero, whose arcsine (of either sign) is itself and needs no call.
+template <BandFold fold, bool left>
+inline double arcsineOutput(double arg) noexcept {
+    constexpr bool silenced = left ? fold == BandFold::toRight : fold == BandFold::toLeft;
+    if (silenced && arg == 0.0) return arg;
+    return std::asin(arg);
+}
+
 template <BandFold fold>
 inline void sines(double argL, double argR, double& xL, double& xR) noexcept {
     xL = fold == BandFold::toRight ? 0.0 : std::sin(argL);
@@ -83,8 +92,8 @@ inline void bandPassStep(BandPass& bp, long double& sampleL, long double& sample
     sines<fold>(argL, argR, xL, xR);
     const double yL = arcsineArgument(filter(xL, bp.state1L, bp.state2L, bp));
     const double yR = arcsineArgument(filter(xR, bp.state1R, bp.state2R, bp));
-    sampleL = std::asin(yL);
-    sampleR = std::asin(yR);
+    sampleL = arcsineOutput<fold, true>(yL);
+    sampleR = arcsineOutput<fold, false>(yR);
 }
 
 // Two successive frames: the sines and arcsines of both frames are independent of each
@@ -102,10 +111,10 @@ inline void bandPassStepPair(BandPass& bp, long double& sampleL0, long double& s
     const double yR0 = arcsineArgument(filter(xR0, bp.state1R, bp.state2R, bp));
     const double yL1 = arcsineArgument(filter(xL1, bp.state1L, bp.state2L, bp));
     const double yR1 = arcsineArgument(filter(xR1, bp.state1R, bp.state2R, bp));
-    sampleL0 = std::asin(yL0);
-    sampleR0 = std::asin(yR0);
-    sampleL1 = std::asin(yL1);
-    sampleR1 = std::asin(yR1);
+    sampleL0 = arcsineOutput<fold, true>(yL0);
+    sampleR0 = arcsineOutput<fold, false>(yR0);
+    sampleL1 = arcsineOutput<fold, true>(yL1);
+    sampleR1 = arcsineOutput<fold, false>(yR1);
 }
 
 // The band-pass step of one fold, as the paired frame loop takes it.
