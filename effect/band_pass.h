@@ -45,13 +45,6 @@ inline long double filter(long double x, long double& state1, long double& state
 // Which channels the band-pass modes fold to mono before filtering.
 enum class BandFold { none, toRight, toLeft, toBoth };
 
-constexpr BandFold bandFoldOf(int32 mode) noexcept {
-    return mode == kModeMonoRat   ? BandFold::toRight
-           : mode == kModeMonoLat ? BandFold::toLeft
-           : mode == kModePhone   ? BandFold::toBoth
-                                  : BandFold::none;
-}
-
 namespace band_pass_detail {
 // The sine arguments of one frame after its fold; a silenced channel's input is +0.0,
 // whose sine is +0.0, and needs no call.

@@ -23,8 +23,6 @@ constexpr CansGains kCansGains[4] = {
 
 constexpr double kFirstSideShare = 0.618;  // the first side filter's share of the coefficient
 
-inline bool isCrossFeedMode(int32 mode) noexcept { return mode >= kModeCansA && mode <= kModeCansD; }
-
 void setCrossFeedBlockValues(BlockValues& b) noexcept;
 
 // Stores and advances like the diffuser, but passes its input through (apart from half
