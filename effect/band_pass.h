@@ -49,13 +49,13 @@ namespace band_pass_detail {
 // The sine arguments of one frame after its fold; a silenced channel's input is +0.0,
 // whose sine is +0.0, and needs no call.
 template <BandFold fold>
-inline void sineArguments(long double sampleL, long double sampleR, double& argL,
+inline void sineArguments(double sampleL, double sampleR, double& argL,
                           double& argR) noexcept {
     if constexpr (fold == BandFold::none) {
         argL = sineArgument(sampleL);
         argR = sineArgument(sampleR);
     } else {
-        const double m = sineArgument((sampleL + sampleR) * 0.5L);
+        const double m = sineArgument((static_cast<long double>(sampleL) + sampleR) * 0.5L);
         argL = fold == BandFold::toRight ? 0.0 : m;
         argR = fold == BandFold::toLeft ? 0.0 : m;
     }
@@ -77,8 +77,9 @@ inline void sines(double argL, double argR, double& xL, double& xR) noexcept {
 }
 }  // namespace band_pass_detail
 
+// The working samples enter as the guarded inputs and leave as the arcsines, all doubles.
 template <BandFold fold>
-inline void bandPassStep(BandPass& bp, long double& sampleL, long double& sampleR) noexcept {
+inline void bandPassStep(BandPass& bp, double& sampleL, double& sampleR) noexcept {
     using namespace band_pass_detail;
     double argL, argR, xL, xR;
     sineArguments<fold>(sampleL, sampleR, argL, argR);
@@ -92,8 +93,8 @@ inline void bandPassStep(BandPass& bp, long double& sampleL, long double& sample
 // Two successive frames: the sines and arcsines of both frames are independent of each
 // other; only the filters run frame after frame.
 template <BandFold fold>
-inline void bandPassStepPair(BandPass& bp, long double& sampleL0, long double& sampleR0,
-                             long double& sampleL1, long double& sampleR1) noexcept {
+inline void bandPassStepPair(BandPass& bp, double& sampleL0, double& sampleR0,
+                             double& sampleL1, double& sampleR1) noexcept {
     using namespace band_pass_detail;
     double argL0, argR0, argL1, argR1, xL0, xR0, xL1, xR1;
     sineArguments<fold>(sampleL0, sampleR0, argL0, argR0);
@@ -114,8 +115,8 @@ inline void bandPassStepPair(BandPass& bp, long double& sampleL0, long double& s
 template <BandFold fold>
 struct BandPassFrames {
     BandPass& bp;
-    void step(long double& l, long double& r) const noexcept { bandPassStep<fold>(bp, l, r); }
-    void stepPair(long double& l0, long double& r0, long double& l1, long double& r1) const noexcept {
+    void step(double& l, double& r) const noexcept { bandPassStep<fold>(bp, l, r); }
+    void stepPair(double& l0, double& r0, double& l1, double& r1) const noexcept {
         bandPassStepPair<fold>(bp, l0, r0, l1, r1);
     }
 };

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <emmintrin.h>
 
 #include "effect/block_values.h"
 
@@ -51,60 +52,127 @@ __attribute__((always_inline)) inline StepPair stepsAround(long double x) noexce
             saturateToInt32(static_cast<double>(std::floor(x + 1.0L)))};
 }
 
-// Average change per frame over the last n frames, summed term by term in float.
-inline float historySlope(const float* h, int32 n) noexcept {
-    float sum = 0.0f;
-    for (int32 k = 0; k < n; ++k) sum += h[k + 1] - h[k];
-    return sum / static_cast<float>(n);
-}
-
 // A whole number of steps whose float and every difference of two such floats are exact,
 // so a term-by-term sum of differences telescopes exactly.
-inline bool isTelescopingSafe(int32 steps) noexcept {
-    return steps >= -8388608 && steps <= 8388608;  // ±2^23
-}
+constexpr int32 kTelescopingLimit = 8388608;  // ±2^23
 
-// One channel's trend quantizer over a stretch of frames with one trend length n. The
-// history (entry 0 newest) lives in a window sliding down a local buffer, so recording a
-// step is one store instead of a shift of n + 1 entries; the first n + 2 entries are
-// copied in and back out, the only ones a frame reads or writes. Entries past n + 1 keep
-// whatever an earlier, longer trend left there, as a longer trend later must see them.
-// While the newest n + 1 entries are all within ±2^23 steps the slope is the exact
+// Both channels' trend quantizers over a stretch of frames with one trend length n. The
+// two channels do the same float arithmetic, so they share SSE registers: lane 0 is the
+// left channel, lane 1 the right.
+//
+// The histories (entry 0 newest) live in a window sliding down a buffer the caller owns,
+// one frame's pair of entries per slot, so recording a frame is one store instead of a
+// shift of n + 1 entries. The first n + 2 entries of each channel are copied in and back
+// out, the only ones a frame reads or writes. Entries past n + 1 keep whatever an
+// earlier, longer trend left there, as a longer trend later must see them. While the
+// newest n + 1 entries of both channels are within ±2^23 steps, each slope is the exact
 // difference of the window's ends, the float the term-by-term sum yields.
-class TrendQuantizer {
+class StereoQuantizer {
 public:
     static constexpr int32 kStretch = 512;  // frames per stretch
+    // A frame's left and right entries, packed into the bits of one double, so that the
+    // pair moves in one typed load or store.
+    using Slot = double;
+    static constexpr int32 kBufferSlots = kStretch + kOutHistorySize;
 
-    TrendQuantizer(float* history, int32 n) noexcept : history(history), n(n) {
-        window = buffer + kStretch;
-        std::memcpy(window, history, sizeof(float) * (n + 2));
+    StereoQuantizer(Slot* buffer, float* historyL, float* historyR, int32 n, bool out16) noexcept
+        : window(buffer + kStretch), historyL(historyL), historyR(historyR), n(n),
+          scale(out16 ? kStepsPer16Bit : kStepsPer24Bit) {
+        for (int32 k = 0; k <= n + 1; ++k)
+            window[k] = slotOf(_mm_setr_ps(historyL[k], historyR[k], 0.0f, 0.0f));
         // The float of a history entry is a whole number; an entry past ±2^23 compares
         // the same as its int32, since both bounds are exact floats.
+        constexpr float kLimit = static_cast<float>(kTelescopingLimit);
         cleanRun = 0;
-        while (cleanRun <= n + 1 && std::fabs(window[cleanRun]) <= 8388608.0f) ++cleanRun;
+        while (cleanRun <= n + 1 && std::fabs(historyL[cleanRun]) <= kLimit &&
+               std::fabs(historyR[cleanRun]) <= kLimit)
+            ++cleanRun;
     }
 
-    // Writes the history back; call after at most kStretch frames.
-    void finish() noexcept { std::memcpy(history, window, sizeof(float) * (n + 2)); }
+    // Writes the histories back; call after at most kStretch frames.
+    void finish() noexcept {
+        for (int32 k = 0; k <= n + 1; ++k) {
+            const __m128 pair = entries(window[k]);
+            historyL[k] = _mm_cvtss_f32(pair);
+            historyR[k] = _mm_cvtss_f32(_mm_shuffle_ps(pair, pair, 1));
+        }
+    }
 
-    // Chooses the step for x (the working sample in steps) and records it.
-    __attribute__((always_inline)) int32 quantize(long double x) noexcept {
-        const StepPair steps = stepsAround(x);
-        const float newest = window[0];
-        const float slope = cleanRun > n ? (window[n] - newest) / static_cast<float>(n)
-                                         : historySlope(window, n);
-        const float errLower = std::fabs((newest - static_cast<float>(steps.lower)) - slope);
-        const float errUpper = std::fabs((newest - static_cast<float>(steps.upper)) - slope);
-        const int32 chosen = errLower < errUpper ? steps.lower : steps.upper;
-        *--window = static_cast<float>(chosen);
-        cleanRun = isTelescopingSafe(chosen) ? cleanRun + 1 : 0;
-        return chosen;
+    // Chooses and records the steps for working samples that are extended values.
+    // Returns the chosen steps in lanes 0 and 1.
+    __attribute__((always_inline)) __m128i quantize(long double sampleL,
+                                                    long double sampleR) noexcept {
+        const StepPair left = stepsAround(sampleL * scale);
+        const StepPair right = stepsAround(sampleR * scale);
+        return choose(_mm_setr_epi32(left.lower, right.lower, left.upper, right.upper));
+    }
+
+    // The same for working samples that are doubles. Times a power of two they stay exact
+    // doubles, and inside the int32 range their floor comes from a truncation; floor(x + 1)
+    // is then floor(x) + 1, except for a negative x so tiny that x + 1 rounds to 1 in
+    // extended precision, which the general path takes, as it does the range's edges.
+    __attribute__((always_inline)) __m128i quantize(double sampleL, double sampleR) noexcept {
+        const __m128d x =
+            _mm_mul_pd(_mm_setr_pd(sampleL, sampleR), _mm_set1_pd(static_cast<double>(scale)));
+        const __m128d inRange = _mm_and_pd(_mm_cmpge_pd(x, _mm_set1_pd(-2147483648.0)),
+                                           _mm_cmplt_pd(x, _mm_set1_pd(2147483646.0)));
+        const __m128d tinyNegative = _mm_and_pd(_mm_cmplt_pd(x, _mm_setzero_pd()),
+                                                _mm_cmpgt_pd(x, _mm_set1_pd(-0x1p-60)));
+        if (_mm_movemask_pd(_mm_andnot_pd(tinyNegative, inRange)) != 3)
+            return quantize(static_cast<long double>(sampleL),
+                            static_cast<long double>(sampleR));
+        const __m128i truncated = _mm_cvttpd_epi32(x);
+        // All ones (-1) in a lane whose x lies below its truncation: a negative fraction.
+        const __m128i below = _mm_shuffle_epi32(
+            _mm_castpd_si128(_mm_cmplt_pd(x, _mm_cvtepi32_pd(truncated))), 0x08);
+        const __m128i lower = _mm_add_epi32(truncated, below);
+        const __m128i upper = _mm_sub_epi32(lower, _mm_set1_epi32(-1));
+        return choose(_mm_unpacklo_epi64(lower, upper));
     }
 
 private:
-    float buffer[kStretch + kOutHistorySize];
-    float* window;
-    float* history;
+    static __m128 entries(Slot slot) noexcept { return _mm_castpd_ps(_mm_set_sd(slot)); }
+    static Slot slotOf(__m128 pair) noexcept { return _mm_cvtsd_f64(_mm_castps_pd(pair)); }
+
+    // candidates: lower steps in lanes 0 and 1, upper steps in lanes 2 and 3.
+    __attribute__((always_inline)) __m128i choose(__m128i candidates) noexcept {
+        const __m128 steps = _mm_cvtepi32_ps(candidates);
+        const __m128 newestPair = entries(window[0]);
+        const __m128 newest = _mm_movelh_ps(newestPair, newestPair);
+        const __m128 trendFrames = _mm_set1_ps(static_cast<float>(n));
+        __m128 slope;
+        if (cleanRun > n) {
+            slope = _mm_div_ps(_mm_sub_ps(entries(window[n]), newestPair), trendFrames);
+        } else {
+            // Term by term, in the order of the definition; lanewise the same floats.
+            __m128 sum = _mm_setzero_ps();
+            for (int32 k = 0; k < n; ++k)
+                sum = _mm_add_ps(sum, _mm_sub_ps(entries(window[k + 1]), entries(window[k])));
+            slope = _mm_div_ps(sum, trendFrames);
+        }
+        slope = _mm_movelh_ps(slope, slope);
+        const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+        // |(h[0] - step) - slope| for the lower steps (lanes 0, 1) and the upper (2, 3).
+        const __m128 err = _mm_and_ps(_mm_sub_ps(_mm_sub_ps(newest, steps), slope), magnitude);
+        const __m128 takeLower = _mm_cmplt_ps(err, _mm_movehl_ps(err, err));
+        const __m128 chosenSteps = _mm_or_ps(
+            _mm_and_ps(takeLower, steps), _mm_andnot_ps(takeLower, _mm_movehl_ps(steps, steps)));
+        const __m128i take = _mm_castps_si128(takeLower);
+        const __m128i chosen =
+            _mm_or_si128(_mm_and_si128(take, candidates),
+                         _mm_andnot_si128(take, _mm_unpackhi_epi64(candidates, candidates)));
+        *--window = slotOf(chosenSteps);
+        const __m128i safe = _mm_and_si128(
+            _mm_cmpgt_epi32(chosen, _mm_set1_epi32(-kTelescopingLimit - 1)),
+            _mm_cmplt_epi32(chosen, _mm_set1_epi32(kTelescopingLimit + 1)));
+        cleanRun = (_mm_movemask_ps(_mm_castsi128_ps(safe)) & 3) == 3 ? cleanRun + 1 : 0;
+        return chosen;
+    }
+
+    Slot* window;
+    float* historyL;
+    float* historyR;
     int32 n;
-    int32 cleanRun;  // how many of the newest entries are within ±2^23
+    long double scale;
+    int32 cleanRun;  // how many of the newest frames have both entries within ±2^23
 };

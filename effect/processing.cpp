@@ -1,5 +1,7 @@
 // The block processing frame shared by both precisions: block prologue, per-sample head
 // with the near-silence guard, mode dispatch and output stage.
+#include <emmintrin.h>
+
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -46,51 +48,56 @@ bool buffersUsable(Sample** buffers) noexcept {
 
 // One block's per-sample head and output stage around a mode: reads and guards the inputs,
 // quantizes and writes the outputs. The noise words and the histories are worked on in
-// locals and written back by finish().
+// locals and written back at the end of the block.
 template <typename Sample>
 class FrameIo {
 public:
     FrameIo(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample** outputs,
             double nearSilence) noexcept
-        : s(s), trendLength(b.trendLength), nearSilence(nearSilence), inL(inputs[0]),
-          inR(inputs[1]), outL(outputs[0]), outR(outputs[1]), noiseL(s.noiseStateL),
-          noiseR(s.noiseStateR) {
-        const bool out16 = b.mode == kModeOut16;
-        scale = out16 ? kStepsPer16Bit : kStepsPer24Bit;
+        : s(s), trendLength(b.trendLength), out16(b.mode == kModeOut16),
+          nearSilence(nearSilence), inL(inputs[0]), inR(inputs[1]), outL(outputs[0]),
+          outR(outputs[1]), noiseL(s.noiseStateL), noiseR(s.noiseStateR) {
         // A step count times a power of two is exact in double.
-        step = out16 ? 1.0 / 32768.0 : 1.0 / 8388608.0;
+        step = _mm_set1_pd(out16 ? 1.0 / 32768.0 : 1.0 / 8388608.0);
     }
 
-    __attribute__((always_inline)) void read(int32 i, long double& sampleL,
-                                             long double& sampleR) noexcept {
+    // The guarded inputs are doubles; modes that work in extended precision widen them.
+    template <typename Working>
+    __attribute__((always_inline)) void read(int32 i, Working& sampleL,
+                                             Working& sampleR) noexcept {
         sampleL = guardNearSilence(inL[i], noiseL, nearSilence);
         noiseL = advanceNoise(noiseL);
         sampleR = guardNearSilence(inR[i], noiseR, nearSilence);
         noiseR = advanceNoise(noiseR);
     }
 
-    __attribute__((always_inline)) void write(int32 i, TrendQuantizer& quantizerL,
-                                              TrendQuantizer& quantizerR, long double sampleL,
-                                              long double sampleR) noexcept {
-        const int32 chosenL = quantizerL.quantize(sampleL * scale);
-        const int32 chosenR = quantizerR.quantize(sampleR * scale);
-        outL[i] = static_cast<Sample>(static_cast<double>(chosenL) * step);
-        outR[i] = static_cast<Sample>(static_cast<double>(chosenR) * step);
+    template <typename Working>
+    __attribute__((always_inline)) void write(int32 i, StereoQuantizer& quantizer,
+                                              Working sampleL, Working sampleR) noexcept {
+        const __m128i chosen = quantizer.quantize(sampleL, sampleR);
+        const __m128d out = _mm_mul_pd(_mm_cvtepi32_pd(chosen), step);
+        if constexpr (sizeof(Sample) == sizeof(float)) {
+            const __m128 narrowed = _mm_cvtpd_ps(out);
+            _mm_store_ss(outL + i, narrowed);
+            _mm_store_ss(outR + i, _mm_shuffle_ps(narrowed, narrowed, 1));
+        } else {
+            _mm_storel_pd(outL + i, out);
+            _mm_storeh_pd(outR + i, out);
+        }
     }
 
-    // Runs body(start, end, quantizerL, quantizerR) over stretches of the block short
-    // enough for the quantizers' buffers.
+    // Runs body(start, end, quantizer) over stretches of the block short enough for the
+    // quantizer's buffer.
     template <typename Body>
     void forEachStretch(int32 sampleFrames, Body body) noexcept {
-        for (int32 start = 0; start < sampleFrames; start += TrendQuantizer::kStretch) {
-            const int32 end = sampleFrames - start > TrendQuantizer::kStretch
-                                  ? start + TrendQuantizer::kStretch
+        for (int32 start = 0; start < sampleFrames; start += StereoQuantizer::kStretch) {
+            const int32 end = sampleFrames - start > StereoQuantizer::kStretch
+                                  ? start + StereoQuantizer::kStretch
                                   : sampleFrames;
-            TrendQuantizer quantizerL(s.outHistoryL, trendLength);
-            TrendQuantizer quantizerR(s.outHistoryR, trendLength);
-            body(start, end, quantizerL, quantizerR);
-            quantizerL.finish();
-            quantizerR.finish();
+            StereoQuantizer::Slot buffer[StereoQuantizer::kBufferSlots];
+            StereoQuantizer quantizer(buffer, s.outHistoryL, s.outHistoryR, trendLength, out16);
+            body(start, end, quantizer);
+            quantizer.finish();
         }
         s.noiseStateL = noiseL;
         s.noiseStateR = noiseR;
@@ -99,9 +106,9 @@ public:
 private:
     ProcessingState& s;
     int32 trendLength;
+    bool out16;
     double nearSilence;
-    long double scale;
-    double step;
+    __m128d step;
     const Sample* inL;
     const Sample* inR;
     Sample* outL;
@@ -111,18 +118,19 @@ private:
 };
 
 // The per-sample loop for one mode: head, the mode's step, output stage. Compiled once
-// per mode family, so nothing inside branches on the mode.
-template <typename Sample, typename ModeStep>
+// per mode family, so nothing inside branches on the mode. Working is the type of the
+// working samples the mode takes and leaves: long double, or double where its results
+// are doubles.
+template <typename Working, typename Sample, typename ModeStep>
 void runFrames(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample** outputs,
                int32 sampleFrames, double nearSilence, ModeStep modeStep) noexcept {
     FrameIo<Sample> io(s, b, inputs, outputs, nearSilence);
-    io.forEachStretch(sampleFrames, [&](int32 start, int32 end, TrendQuantizer& qL,
-                                        TrendQuantizer& qR) {
+    io.forEachStretch(sampleFrames, [&](int32 start, int32 end, StereoQuantizer& q) {
         for (int32 i = start; i < end; ++i) {
-            long double sampleL, sampleR;
+            Working sampleL, sampleR;
             io.read(i, sampleL, sampleR);
             modeStep(sampleL, sampleR);
-            io.write(i, qL, qR, sampleL, sampleR);
+            io.write(i, q, sampleL, sampleR);
         }
     });
 }
@@ -130,27 +138,26 @@ void runFrames(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample
 // Two frames at a time, for modes whose frame is one long dependency chain that the next
 // frame hardly depends on: the mode's stepPair interleaves the two chains so they overlap.
 // A frame left over at the end of a stretch takes the single step.
-template <typename Sample, typename PairedStep>
+template <typename Working, typename Sample, typename PairedStep>
 void runPairedFrames(ProcessingState& s, const BlockValues& b, Sample** inputs,
                      Sample** outputs, int32 sampleFrames, double nearSilence,
                      const PairedStep& mode) noexcept {
     FrameIo<Sample> io(s, b, inputs, outputs, nearSilence);
-    io.forEachStretch(sampleFrames, [&](int32 start, int32 end, TrendQuantizer& qL,
-                                        TrendQuantizer& qR) {
+    io.forEachStretch(sampleFrames, [&](int32 start, int32 end, StereoQuantizer& q) {
         int32 i = start;
         for (; i + 1 < end; i += 2) {
-            long double l0, r0, l1, r1;
+            Working l0, r0, l1, r1;
             io.read(i, l0, r0);
             io.read(i + 1, l1, r1);
             mode.stepPair(l0, r0, l1, r1);
-            io.write(i, qL, qR, l0, r0);
-            io.write(i + 1, qL, qR, l1, r1);
+            io.write(i, q, l0, r0);
+            io.write(i + 1, q, l1, r1);
         }
         if (i < end) {
-            long double l, r;
+            Working l, r;
             io.read(i, l, r);
             mode.step(l, r);
-            io.write(i, qL, qR, l, r);
+            io.write(i, q, l, r);
         }
     });
 }
@@ -158,7 +165,8 @@ void runPairedFrames(ProcessingState& s, const BlockValues& b, Sample** inputs,
 template <BandFold fold, typename Sample>
 void runBandPass(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample** outputs,
                  int32 frames, double nearSilence) noexcept {
-    runPairedFrames(s, b, inputs, outputs, frames, nearSilence, BandPassFrames<fold>{s.bandPass});
+    runPairedFrames<double>(s, b, inputs, outputs, frames, nearSilence,
+                            BandPassFrames<fold>{s.bandPass});
 }
 
 template <typename Sample>
@@ -167,21 +175,21 @@ void runMode(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample**
     using L = long double;
     switch (b.mode) {
         case kModePeaks:
-            runPairedFrames(s, b, inputs, outputs, frames, nearSilence, PeaksBlock(s, b));
+            runPairedFrames<L>(s, b, inputs, outputs, frames, nearSilence, PeaksBlock(s, b));
             break;
         case kModeSlew:
-            runFrames(s, b, inputs, outputs, frames, nearSilence,
+            runFrames<L>(s, b, inputs, outputs, frames, nearSilence,
                       [&](L& l, L& r) { slewStep(s, l, r); });
             break;
         case kModeSubs:
-            runPairedFrames(s, b, inputs, outputs, frames, nearSilence, SubsBlock(s, b));
+            runPairedFrames<L>(s, b, inputs, outputs, frames, nearSilence, SubsBlock(s, b));
             break;
         case kModeMono:
-            runFrames(s, b, inputs, outputs, frames, nearSilence,
+            runFrames<L>(s, b, inputs, outputs, frames, nearSilence,
                       [](L& l, L& r) { monoSideStep(kModeMono, l, r); });
             break;
         case kModeSide:
-            runFrames(s, b, inputs, outputs, frames, nearSilence,
+            runFrames<L>(s, b, inputs, outputs, frames, nearSilence,
                       [](L& l, L& r) { monoSideStep(kModeSide, l, r); });
             break;
         case kModeVinyl:
@@ -201,14 +209,14 @@ void runMode(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample**
         case kModeCansB:
         case kModeCansC:
         case kModeCansD:
-            runPairedFrames(s, b, inputs, outputs, frames, nearSilence, CrossFeedBlock(s, b));
+            runPairedFrames<L>(s, b, inputs, outputs, frames, nearSilence, CrossFeedBlock(s, b));
             break;
         case kModeVTrick:
-            runFrames(s, b, inputs, outputs, frames, nearSilence,
+            runFrames<L>(s, b, inputs, outputs, frames, nearSilence,
                       [](L& l, L& r) { vTrickStep(l, r); });
             break;
         default:  // "Out24", "Out16" and numbers outside the modes
-            runFrames(s, b, inputs, outputs, frames, nearSilence, [](L&, L&) {});
+            runFrames<double>(s, b, inputs, outputs, frames, nearSilence, [](double&, double&) {});
             break;
     }
 }
