@@ -77,46 +77,41 @@ inline void sines(double argL, double argR, double& xL, double& xR) noexcept {
 }
 }  // namespace band_pass_detail
 
-// The working samples enter as the guarded inputs and leave as the arcsines, all doubles.
+// The band-pass modes run a stretch of frames in three passes: the sines of every frame,
+// then the filters over the whole stretch, then the arcsines. The library calls need no
+// filter state, so the filter pass keeps its states in registers from frame to frame
+// instead of storing them around every call.
+
+// Pass 1: the working samples of one frame (the guarded inputs) to the filter inputs.
 template <BandFold fold>
-inline void bandPassStep(BandPass& bp, double& sampleL, double& sampleR) noexcept {
+inline void bandPassSines(double sampleL, double sampleR, double& xL, double& xR) noexcept {
     using namespace band_pass_detail;
-    double argL, argR, xL, xR;
+    double argL, argR;
     sineArguments<fold>(sampleL, sampleR, argL, argR);
     sines<fold>(argL, argR, xL, xR);
-    const double yL = arcsineArgument(filter(xL, bp.state1L, bp.state2L, bp));
-    const double yR = arcsineArgument(filter(xR, bp.state1R, bp.state2R, bp));
-    sampleL = arcsineOutput<fold, true>(yL);
-    sampleR = arcsineOutput<fold, false>(yR);
 }
 
-// Two successive frames: the sines and arcsines of both frames are independent of each
-// other; only the filters run frame after frame.
-template <BandFold fold>
-inline void bandPassStepPair(BandPass& bp, double& sampleL0, double& sampleR0,
-                             double& sampleL1, double& sampleR1) noexcept {
-    using namespace band_pass_detail;
-    double argL0, argR0, argL1, argR1, xL0, xR0, xL1, xR1;
-    sineArguments<fold>(sampleL0, sampleR0, argL0, argR0);
-    sineArguments<fold>(sampleL1, sampleR1, argL1, argR1);
-    sines<fold>(argL0, argR0, xL0, xR0);
-    sines<fold>(argL1, argR1, xL1, xR1);
-    const double yL0 = arcsineArgument(filter(xL0, bp.state1L, bp.state2L, bp));
-    const double yR0 = arcsineArgument(filter(xR0, bp.state1R, bp.state2R, bp));
-    const double yL1 = arcsineArgument(filter(xL1, bp.state1L, bp.state2L, bp));
-    const double yR1 = arcsineArgument(filter(xR1, bp.state1R, bp.state2R, bp));
-    sampleL0 = arcsineOutput<fold, true>(yL0);
-    sampleR0 = arcsineOutput<fold, false>(yR0);
-    sampleL1 = arcsineOutput<fold, true>(yL1);
-    sampleR1 = arcsineOutput<fold, false>(yR1);
-}
-
-// The band-pass step of one fold, as the paired frame loop takes it.
-template <BandFold fold>
-struct BandPassFrames {
-    BandPass& bp;
-    void step(double& l, double& r) const noexcept { bandPassStep<fold>(bp, l, r); }
-    void stepPair(double& l0, double& r0, double& l1, double& r1) const noexcept {
-        bandPassStepPair<fold>(bp, l0, r0, l1, r1);
+// Pass 2: both filters over count frames, in place: the sines in, the limited filter
+// outputs out, rounded to double for the arcsine.
+inline void bandPassFilters(BandPass& bp, double* left, double* right, int32 count) noexcept {
+    long double state1L = bp.state1L, state2L = bp.state2L;
+    long double state1R = bp.state1R, state2R = bp.state2R;
+    for (int32 i = 0; i < count; ++i) {
+        const long double yL = band_pass_detail::filter(left[i], state1L, state2L, bp);
+        const long double yR = band_pass_detail::filter(right[i], state1R, state2R, bp);
+        left[i] = arcsineArgument(yL);
+        right[i] = arcsineArgument(yR);
     }
-};
+    bp.state1L = state1L;
+    bp.state2L = state2L;
+    bp.state1R = state1R;
+    bp.state2R = state2R;
+}
+
+// Pass 3: one frame's limited filter outputs to its new working samples.
+template <BandFold fold>
+inline void bandPassArcsines(double& sampleL, double& sampleR) noexcept {
+    using namespace band_pass_detail;
+    sampleL = arcsineOutput<fold, true>(sampleL);
+    sampleR = arcsineOutput<fold, false>(sampleR);
+}

@@ -107,6 +107,26 @@ public:
         return choose(_mm_setr_epi32(left.lower, right.lower, left.upper, right.upper));
     }
 
+    // For working samples that still owe a limit to ±1: the limit is taken on the
+    // candidate steps instead, where it needs no branch. Limiting at ±scale, a whole
+    // number of steps, gives the same floors: floor(limit(x)) is floor(x) limited to
+    // ±scale, floor(limit(x) + 1) is floor(x + 1) limited to 1 - scale .. scale + 1, and a
+    // NaN keeps its step 0 either way.
+    __attribute__((always_inline)) __m128i quantizeUnitLimited(long double sampleL,
+                                                               long double sampleR) noexcept {
+        const StepPair left = stepsAround(sampleL * scale);
+        const StepPair right = stepsAround(sampleR * scale);
+        const int32 top = static_cast<int32>(scale);
+        const __m128i highest = _mm_setr_epi32(top, top, top + 1, top + 1);
+        const __m128i lowest = _mm_setr_epi32(-top, -top, 1 - top, 1 - top);
+        __m128i steps = _mm_setr_epi32(left.lower, right.lower, left.upper, right.upper);
+        const __m128i above = _mm_cmpgt_epi32(steps, highest);
+        steps = _mm_or_si128(_mm_and_si128(above, highest), _mm_andnot_si128(above, steps));
+        const __m128i below = _mm_cmplt_epi32(steps, lowest);
+        steps = _mm_or_si128(_mm_and_si128(below, lowest), _mm_andnot_si128(below, steps));
+        return choose(steps);
+    }
+
     // The same for working samples that are doubles. Times a power of two they stay exact
     // doubles, and inside the int32 range their floor comes from a truncation; floor(x + 1)
     // is then floor(x) + 1, except for a negative x so tiny that x + 1 rounds to 1 in

@@ -79,13 +79,11 @@ private:
     DelayStage a, b, c, d;
 };
 
-inline long double slewOf(long double sample, double& previous) noexcept {
-    const long double d = (sample - previous) * kSlewGain;
-    previous = static_cast<double>(sample);
-    return unitLimit(d);
-}
-
-inline void slewStep(ProcessingState& s, long double& sampleL, long double& sampleR) noexcept {
-    sampleL = slewOf(sampleL, s.slewPrevL);
-    sampleR = slewOf(sampleR, s.slewPrevR);
+// The change since the previous frame, before its limit to ±1: the output stage takes
+// that limit on its candidate steps (StereoQuantizer::quantizeUnitLimited), where it
+// needs no branch.
+inline long double slewChange(double sample, double& previous) noexcept {
+    const long double d = (static_cast<long double>(sample) - previous) * kSlewGain;
+    previous = sample;
+    return d;
 }

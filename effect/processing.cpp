@@ -74,7 +74,11 @@ public:
     template <typename Working>
     __attribute__((always_inline)) void write(int32 i, StereoQuantizer& quantizer,
                                               Working sampleL, Working sampleR) noexcept {
-        const __m128i chosen = quantizer.quantize(sampleL, sampleR);
+        store(i, quantizer.quantize(sampleL, sampleR));
+    }
+
+    // Writes the chosen steps (lanes 0 and 1) of frame i.
+    __attribute__((always_inline)) void store(int32 i, __m128i chosen) noexcept {
         const __m128d out = _mm_mul_pd(_mm_cvtepi32_pd(chosen), step);
         if constexpr (sizeof(Sample) == sizeof(float)) {
             const __m128 narrowed = _mm_cvtpd_ps(out);
@@ -162,11 +166,45 @@ void runPairedFrames(ProcessingState& s, const BlockValues& b, Sample** inputs,
     });
 }
 
+// "Slew": the change since the previous frame; the output stage takes its limit.
+template <typename Sample>
+void runSlew(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample** outputs,
+             int32 sampleFrames, double nearSilence) noexcept {
+    FrameIo<Sample> io(s, b, inputs, outputs, nearSilence);
+    io.forEachStretch(sampleFrames, [&](int32 start, int32 end, StereoQuantizer& q) {
+        double previousL = s.slewPrevL, previousR = s.slewPrevR;
+        for (int32 i = start; i < end; ++i) {
+            double sampleL, sampleR;
+            io.read(i, sampleL, sampleR);
+            const long double changeL = slewChange(sampleL, previousL);
+            const long double changeR = slewChange(sampleR, previousR);
+            io.store(i, q.quantizeUnitLimited(changeL, changeR));
+        }
+        s.slewPrevL = previousL;
+        s.slewPrevR = previousR;
+    });
+}
+
+// The band-pass modes, pass by pass over each stretch (see band_pass.h).
 template <BandFold fold, typename Sample>
 void runBandPass(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample** outputs,
-                 int32 frames, double nearSilence) noexcept {
-    runPairedFrames<double>(s, b, inputs, outputs, frames, nearSilence,
-                            BandPassFrames<fold>{s.bandPass});
+                 int32 sampleFrames, double nearSilence) noexcept {
+    FrameIo<Sample> io(s, b, inputs, outputs, nearSilence);
+    io.forEachStretch(sampleFrames, [&](int32 start, int32 end, StereoQuantizer& q) {
+        double left[StereoQuantizer::kStretch];
+        double right[StereoQuantizer::kStretch];
+        const int32 count = end - start;
+        for (int32 k = 0; k < count; ++k) {
+            double sampleL, sampleR;
+            io.read(start + k, sampleL, sampleR);
+            bandPassSines<fold>(sampleL, sampleR, left[k], right[k]);
+        }
+        bandPassFilters(s.bandPass, left, right, count);
+        for (int32 k = 0; k < count; ++k) {
+            bandPassArcsines<fold>(left[k], right[k]);
+            io.write(start + k, q, left[k], right[k]);
+        }
+    });
 }
 
 template <typename Sample>
@@ -178,8 +216,7 @@ void runMode(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample**
             runPairedFrames<L>(s, b, inputs, outputs, frames, nearSilence, PeaksBlock(s, b));
             break;
         case kModeSlew:
-            runFrames<L>(s, b, inputs, outputs, frames, nearSilence,
-                      [&](L& l, L& r) { slewStep(s, l, r); });
+            runSlew(s, b, inputs, outputs, frames, nearSilence);
             break;
         case kModeSubs:
             runPairedFrames<L>(s, b, inputs, outputs, frames, nearSilence, SubsBlock(s, b));
