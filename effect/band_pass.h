@@ -115,3 +115,18 @@ inline void bandPassArcsines(double& sampleL, double& sampleR) noexcept {
     sampleL = arcsineOutput<fold, true>(sampleL);
     sampleR = arcsineOutput<fold, false>(sampleR);
 }
+
+// The three passes of one fold, as the stretch loop takes them.
+template <BandFold fold>
+struct BandPassPasses {
+    BandPass& bp;
+    void sines(double sampleL, double sampleR, double& xL, double& xR) const noexcept {
+        bandPassSines<fold>(sampleL, sampleR, xL, xR);
+    }
+    void run(double* left, double* right, int32 count) const noexcept {
+        bandPassFilters(bp, left, right, count);
+    }
+    static void arcsines(double& sampleL, double& sampleR) noexcept {
+        bandPassArcsines<fold>(sampleL, sampleR);
+    }
+};

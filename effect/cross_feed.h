@@ -58,42 +58,36 @@ public:
           firstSideKeep(b.firstSideKeep),
           secondSideKeep(b.secondSideKeep) {}
 
-    void step(long double& sampleL, long double& sampleR) const noexcept {
-        const double argL = sineArgument(sampleL * gains.input);
-        const double argR = sineArgument(sampleR * gains.input);
-        const double sL = std::sin(argL);
-        const double sR = std::sin(argR);
-        double outL, outR;
-        mix(sL, sR, outL, outR);
-        sampleL = std::asin(outL);
-        sampleR = std::asin(outR);
+    // The chain runs a stretch of frames in three passes, as the band-pass modes do: the
+    // sines, then the mixing with its filters and delay stages, then the arcsines.
+
+    // Pass 1: one frame's working samples (the guarded inputs) to its two sines.
+    void sines(double sampleL, double sampleR, double& sL, double& sR) const noexcept {
+        const double argL = sineArgument(sampleL * static_cast<long double>(gains.input));
+        const double argR = sineArgument(sampleR * static_cast<long double>(gains.input));
+        sL = std::sin(argL);
+        sR = std::sin(argR);
     }
 
-    // Two successive frames: the sines and arcsines of both are independent of each other;
-    // only the mixing, with its filters and delay stages, runs frame after frame.
-    void stepPair(long double& sampleL0, long double& sampleR0, long double& sampleL1,
-                  long double& sampleR1) const noexcept {
-        const double argL0 = sineArgument(sampleL0 * gains.input);
-        const double argR0 = sineArgument(sampleR0 * gains.input);
-        const double argL1 = sineArgument(sampleL1 * gains.input);
-        const double argR1 = sineArgument(sampleR1 * gains.input);
-        const double sL0 = std::sin(argL0);
-        const double sR0 = std::sin(argR0);
-        const double sL1 = std::sin(argL1);
-        const double sR1 = std::sin(argR1);
-        double outL0, outR0, outL1, outR1;
-        mix(sL0, sR0, outL0, outR0);
-        mix(sL1, sR1, outL1, outR1);
-        sampleL0 = std::asin(outL0);
-        sampleR0 = std::asin(outR0);
-        sampleL1 = std::asin(outL1);
-        sampleR1 = std::asin(outR1);
+    // Pass 2: the mixing over count frames, in place: sines in, arcsine arguments out.
+    void run(double* left, double* right, int32 count) const noexcept {
+        double first = firstSide, second = secondSide;
+        for (int32 i = 0; i < count; ++i) mix(left[i], right[i], first, second);
+        firstSide = first;
+        secondSide = second;
+    }
+
+    // Pass 3: one frame's arcsine arguments to its new working samples.
+    static void arcsines(double& sampleL, double& sampleR) noexcept {
+        sampleL = std::asin(sampleL);
+        sampleR = std::asin(sampleR);
     }
 
 private:
-    // From the two sines to the two arcsine arguments: side filter, the two delay stages,
-    // the cross-mix, the second side filter and the unit limit.
-    void mix(double sL, double sR, double& argL, double& argR) const noexcept {
+    // From the two sines to the two arcsine arguments, in place: side filter, the two
+    // delay stages, the cross-mix, the second side filter and the unit limit.
+    void mix(double& left, double& right, double& firstSide, double& secondSide) const noexcept {
+        const double sL = left, sR = right;
         const long double mid = static_cast<long double>(sL) + sR;
         long double side = static_cast<long double>(sL) - sR;
         firstSide = storedState(firstSide * firstSideKeep +
@@ -116,8 +110,8 @@ private:
         secondSide = storedState(secondSide * secondSideKeep + side2 * sideCoefficient);
         side2 = side2 - secondSide;
 
-        argL = arcsineArgument((mid2 + side2) * 0.5L);
-        argR = arcsineArgument((mid2 - side2) * 0.5L);
+        left = arcsineArgument((mid2 + side2) * 0.5L);
+        right = arcsineArgument((mid2 - side2) * 0.5L);
     }
 
     DelayStage a, d;

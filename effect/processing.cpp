@@ -185,10 +185,12 @@ void runSlew(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample**
     });
 }
 
-// The band-pass modes, pass by pass over each stretch (see band_pass.h).
-template <BandFold fold, typename Sample>
-void runBandPass(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample** outputs,
-                 int32 sampleFrames, double nearSilence) noexcept {
+// Modes that run a stretch in three passes: mode.sines per frame, mode.run over the
+// stretch, mode.arcsines per frame (the band-pass and cross-feed modes). Their working
+// samples are doubles from end to end.
+template <typename Sample, typename Passes>
+void runInPasses(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample** outputs,
+                 int32 sampleFrames, double nearSilence, const Passes& mode) noexcept {
     FrameIo<Sample> io(s, b, inputs, outputs, nearSilence);
     io.forEachStretch(sampleFrames, [&](int32 start, int32 end, StereoQuantizer& q) {
         double left[StereoQuantizer::kStretch];
@@ -197,14 +199,20 @@ void runBandPass(ProcessingState& s, const BlockValues& b, Sample** inputs, Samp
         for (int32 k = 0; k < count; ++k) {
             double sampleL, sampleR;
             io.read(start + k, sampleL, sampleR);
-            bandPassSines<fold>(sampleL, sampleR, left[k], right[k]);
+            mode.sines(sampleL, sampleR, left[k], right[k]);
         }
-        bandPassFilters(s.bandPass, left, right, count);
+        mode.run(left, right, count);
         for (int32 k = 0; k < count; ++k) {
-            bandPassArcsines<fold>(left[k], right[k]);
+            mode.arcsines(left[k], right[k]);
             io.write(start + k, q, left[k], right[k]);
         }
     });
+}
+
+template <BandFold fold, typename Sample>
+void runBandPass(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample** outputs,
+                 int32 frames, double nearSilence) noexcept {
+    runInPasses(s, b, inputs, outputs, frames, nearSilence, BandPassPasses<fold>{s.bandPass});
 }
 
 template <typename Sample>
@@ -246,7 +254,7 @@ void runMode(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample**
         case kModeCansB:
         case kModeCansC:
         case kModeCansD:
-            runPairedFrames<L>(s, b, inputs, outputs, frames, nearSilence, CrossFeedBlock(s, b));
+            runInPasses(s, b, inputs, outputs, frames, nearSilence, CrossFeedBlock(s, b));
             break;
         case kModeVTrick:
             runFrames<L>(s, b, inputs, outputs, frames, nearSilence,
