@@ -185,6 +185,27 @@ void runSlew(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample**
     });
 }
 
+// "Mono", "Side" and "V Trick": in double where that is exact, in extended otherwise.
+template <int32 mode, typename Sample>
+void runMidSide(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample** outputs,
+                int32 sampleFrames, double nearSilence) noexcept {
+    FrameIo<Sample> io(s, b, inputs, outputs, nearSilence);
+    io.forEachStretch(sampleFrames, [&](int32 start, int32 end, StereoQuantizer& q) {
+        for (int32 i = start; i < end; ++i) {
+            double sampleL, sampleR;
+            io.read(i, sampleL, sampleR);
+            if (midSideInDoubles(mode, sampleL, sampleR)) {
+                io.write(i, q, sampleL, sampleR);
+                continue;
+            }
+            long double extendedL = sampleL, extendedR = sampleR;
+            if (mode == kModeVTrick) vTrickStep(extendedL, extendedR);
+            else monoSideStep(mode, extendedL, extendedR);
+            io.write(i, q, extendedL, extendedR);
+        }
+    });
+}
+
 // Modes that run a stretch in three passes: mode.sines per frame, mode.run over the
 // stretch, mode.arcsines per frame (the band-pass and cross-feed modes). Their working
 // samples are doubles from end to end.
@@ -230,12 +251,10 @@ void runMode(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample**
             runPairedFrames<L>(s, b, inputs, outputs, frames, nearSilence, SubsBlock(s, b));
             break;
         case kModeMono:
-            runFrames<L>(s, b, inputs, outputs, frames, nearSilence,
-                      [](L& l, L& r) { monoSideStep(kModeMono, l, r); });
+            runMidSide<kModeMono>(s, b, inputs, outputs, frames, nearSilence);
             break;
         case kModeSide:
-            runFrames<L>(s, b, inputs, outputs, frames, nearSilence,
-                      [](L& l, L& r) { monoSideStep(kModeSide, l, r); });
+            runMidSide<kModeSide>(s, b, inputs, outputs, frames, nearSilence);
             break;
         case kModeVinyl:
         case kModeAurat:
@@ -257,8 +276,7 @@ void runMode(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample**
             runInPasses(s, b, inputs, outputs, frames, nearSilence, CrossFeedBlock(s, b));
             break;
         case kModeVTrick:
-            runFrames<L>(s, b, inputs, outputs, frames, nearSilence,
-                      [](L& l, L& r) { vTrickStep(l, r); });
+            runMidSide<kModeVTrick>(s, b, inputs, outputs, frames, nearSilence);
             break;
         default:  // "Out24", "Out16" and numbers outside the modes
             runFrames<double>(s, b, inputs, outputs, frames, nearSilence, [](double&, double&) {});
