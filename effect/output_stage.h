@@ -52,9 +52,11 @@ __attribute__((always_inline)) inline StepPair stepsAround(long double x) noexce
             saturateToInt32(static_cast<double>(std::floor(x + 1.0L)))};
 }
 
-// A whole number of steps whose float and every difference of two such floats are exact,
-// so a term-by-term sum of differences telescopes exactly.
-constexpr int32 kTelescopingLimit = 8388608;  // ±2^23
+// Whole numbers of steps all within a span of 2^24 have exact floats, and so do all their
+// differences, so a term-by-term sum of differences among them telescopes exactly. Two
+// such spans are watched: -2^23 .. 2^23, and one step higher, which a value limited to ±1
+// fills (its candidates reach from -2^23 to 2^23 + 1).
+constexpr int32 kTelescopingLimit = 8388608;  // 2^23
 
 // Both channels' trend quantizers over a stretch of frames with one trend length n. The
 // two channels do the same float arithmetic, so they share SSE registers: lane 0 is the
@@ -65,8 +67,8 @@ constexpr int32 kTelescopingLimit = 8388608;  // ±2^23
 // shift of n + 1 entries. The first n + 2 entries of each channel are copied in and back
 // out, the only ones a frame reads or writes. Entries past n + 1 keep whatever an
 // earlier, longer trend left there, as a longer trend later must see them. While the
-// newest n + 1 entries of both channels are within ±2^23 steps, each slope is the exact
-// difference of the window's ends, the float the term-by-term sum yields.
+// newest n + 1 entries of each channel lie within one of the two spans above, each slope
+// is the exact difference of the window's ends, the float the term-by-term sum yields.
 class StereoQuantizer {
 public:
     static constexpr int32 kStretch = 512;  // frames per stretch
@@ -80,13 +82,18 @@ public:
           scale(out16 ? kStepsPer16Bit : kStepsPer24Bit) {
         for (int32 k = 0; k <= n + 1; ++k)
             window[k] = slotOf(_mm_setr_ps(historyL[k], historyR[k], 0.0f, 0.0f));
-        // The float of a history entry is a whole number; an entry past ±2^23 compares
-        // the same as its int32, since both bounds are exact floats.
-        constexpr float kLimit = static_cast<float>(kTelescopingLimit);
-        cleanRun = 0;
-        while (cleanRun <= n + 1 && std::fabs(historyL[cleanRun]) <= kLimit &&
-               std::fabs(historyR[cleanRun]) <= kLimit)
-            ++cleanRun;
+        // The float of a history entry is a whole number; one outside a span compares
+        // the same as its int32, since the bounds are exact floats.
+        alignas(16) int32 run[4];
+        const float* const histories[2] = {historyL, historyR};
+        for (int32 lane = 0; lane < 4; ++lane) {
+            const float* h = histories[lane & 1];
+            const float low = static_cast<float>(spanLowest(lane));
+            const float high = static_cast<float>(spanLowest(lane) + 2 * kTelescopingLimit);
+            run[lane] = 0;
+            while (run[lane] <= n + 1 && h[run[lane]] >= low && h[run[lane]] <= high) ++run[lane];
+        }
+        spanRuns = _mm_load_si128(reinterpret_cast<const __m128i*>(run));
     }
 
     // Writes the histories back; call after at most kStretch frames.
@@ -151,6 +158,12 @@ public:
     }
 
 private:
+    static constexpr int32 spanLowest(int32 lane) noexcept {
+        return lane < 2 ? -kTelescopingLimit : 1 - kTelescopingLimit;
+    }
+    static __m128i spanLowests() noexcept {
+        return _mm_setr_epi32(spanLowest(0), spanLowest(1), spanLowest(2), spanLowest(3));
+    }
     static __m128 entries(Slot slot) noexcept { return _mm_castpd_ps(_mm_set_sd(slot)); }
     static Slot slotOf(__m128 pair) noexcept { return _mm_cvtsd_f64(_mm_castps_pd(pair)); }
 
@@ -161,7 +174,9 @@ private:
         const __m128 newest = _mm_movelh_ps(newestPair, newestPair);
         const __m128 trendFrames = _mm_set1_ps(static_cast<float>(n));
         __m128 slope;
-        if (cleanRun > n) {
+        const int32 longRuns =
+            _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(spanRuns, _mm_set1_epi32(n))));
+        if (((longRuns | longRuns >> 2) & 3) == 3) {
             slope = _mm_div_ps(_mm_sub_ps(entries(window[n]), newestPair), trendFrames);
         } else {
             // Term by term, in the order of the definition; lanewise the same floats.
@@ -182,10 +197,12 @@ private:
             _mm_or_si128(_mm_and_si128(take, candidates),
                          _mm_andnot_si128(take, _mm_unpackhi_epi64(candidates, candidates)));
         *--window = slotOf(chosenSteps);
-        const __m128i safe = _mm_and_si128(
-            _mm_cmpgt_epi32(chosen, _mm_set1_epi32(-kTelescopingLimit - 1)),
-            _mm_cmplt_epi32(chosen, _mm_set1_epi32(kTelescopingLimit + 1)));
-        cleanRun = (_mm_movemask_ps(_mm_castsi128_ps(safe)) & 3) == 3 ? cleanRun + 1 : 0;
+        const __m128i both = _mm_unpacklo_epi64(chosen, chosen);
+        const __m128i inSpan = _mm_and_si128(
+            _mm_cmpgt_epi32(both, _mm_sub_epi32(spanLowests(), _mm_set1_epi32(1))),
+            _mm_cmplt_epi32(both, _mm_add_epi32(spanLowests(),
+                                                _mm_set1_epi32(2 * kTelescopingLimit + 1))));
+        spanRuns = _mm_and_si128(_mm_sub_epi32(spanRuns, _mm_set1_epi32(-1)), inSpan);
         return chosen;
     }
 
@@ -194,5 +211,7 @@ private:
     float* historyR;
     int32 n;
     long double scale;
-    int32 cleanRun;  // how many of the newest frames have both entries within ±2^23
+    // Lanes: left and right in the lower span, left and right in the upper one; each
+    // counts the newest entries of its channel lying within its span.
+    __m128i spanRuns;
 };
