@@ -105,13 +105,11 @@ public:
         }
     }
 
-    // Chooses and records the steps for working samples that are extended values.
-    // Returns the chosen steps in lanes 0 and 1.
-    __attribute__((always_inline)) __m128i quantize(long double sampleL,
-                                                    long double sampleR) noexcept {
-        const StepPair left = stepsAround(sampleL * scale);
-        const StepPair right = stepsAround(sampleR * scale);
-        return choose(_mm_setr_epi32(left.lower, right.lower, left.upper, right.upper));
+    // Chooses and records the steps for the working samples of one frame, doubles or
+    // extended values. Returns the chosen steps in lanes 0 and 1.
+    template <typename Working>
+    __attribute__((always_inline)) __m128i quantize(Working sampleL, Working sampleR) noexcept {
+        return choose(candidates(sampleL, sampleR));
     }
 
     // For working samples that still owe a limit to ±1: the limit is taken on the
@@ -121,12 +119,10 @@ public:
     // NaN keeps its step 0 either way.
     __attribute__((always_inline)) __m128i quantizeUnitLimited(long double sampleL,
                                                                long double sampleR) noexcept {
-        const StepPair left = stepsAround(sampleL * scale);
-        const StepPair right = stepsAround(sampleR * scale);
         const int32 top = static_cast<int32>(scale);
         const __m128i highest = _mm_setr_epi32(top, top, top + 1, top + 1);
         const __m128i lowest = _mm_setr_epi32(-top, -top, 1 - top, 1 - top);
-        __m128i steps = _mm_setr_epi32(left.lower, right.lower, left.upper, right.upper);
+        __m128i steps = candidates(sampleL, sampleR);
         const __m128i above = _mm_cmpgt_epi32(steps, highest);
         steps = _mm_or_si128(_mm_and_si128(above, highest), _mm_andnot_si128(above, steps));
         const __m128i below = _mm_cmplt_epi32(steps, lowest);
@@ -134,30 +130,65 @@ public:
         return choose(steps);
     }
 
-    // The same for working samples that are doubles. Times a power of two they stay exact
-    // doubles, and inside the int32 range their floor comes from a truncation; floor(x + 1)
-    // is then floor(x) + 1, except for a negative x so tiny that x + 1 rounds to 1 in
-    // extended precision, which the general path takes, as it does the range's edges.
-    __attribute__((always_inline)) __m128i quantize(double sampleL, double sampleR) noexcept {
+private:
+    // The candidate steps floor(x) and floor(x + 1) of both channels, x the working sample
+    // in steps: lower steps in lanes 0 and 1, upper steps in lanes 2 and 3.
+    //
+    // Working samples that are doubles stay exact doubles times a power of two, and inside
+    // the int32 range their floor comes from a truncation; floor(x + 1) is then
+    // floor(x) + 1, except for a negative x so tiny that x + 1 rounds to 1 in extended
+    // precision, which the general path takes, as it does the range's edges.
+    __attribute__((always_inline)) __m128i candidates(double sampleL, double sampleR) noexcept {
         const __m128d x =
             _mm_mul_pd(_mm_setr_pd(sampleL, sampleR), _mm_set1_pd(static_cast<double>(scale)));
+        if (_mm_movemask_pd(truncationFloors(x)) != 3)
+            return generalCandidates(sampleL * scale, sampleR * scale);
+        return floorsOf(x);
+    }
+
+    // Extended working samples are narrowed to double first. A narrowed x that is not a
+    // whole number has the floor of the extended x (rounding is monotone and whole numbers
+    // in range are doubles), and the extended x + 1 then rounds across a whole number only
+    // when x lies within 2^-65 below zero, a tiny negative, or within 2^-64 of its size
+    // below a power of two, which narrows to that whole number.
+    __attribute__((always_inline)) __m128i candidates(long double sampleL,
+                                                      long double sampleR) noexcept {
+        const long double xL = sampleL * scale;
+        const long double xR = sampleR * scale;
+        const __m128d x = _mm_setr_pd(static_cast<double>(xL), static_cast<double>(xR));
+        const __m128d whole = _mm_cmpeq_pd(x, _mm_cvtepi32_pd(_mm_cvttpd_epi32(x)));
+        if (_mm_movemask_pd(_mm_andnot_pd(whole, truncationFloors(x))) != 3)
+            return generalCandidates(xL, xR);
+        return floorsOf(x);
+    }
+
+    // Lanes of x (a double) whose floors the truncation gives: in the int32 range and not
+    // a tiny negative.
+    static __m128d truncationFloors(__m128d x) noexcept {
         const __m128d inRange = _mm_and_pd(_mm_cmpge_pd(x, _mm_set1_pd(-2147483648.0)),
                                            _mm_cmplt_pd(x, _mm_set1_pd(2147483646.0)));
         const __m128d tinyNegative = _mm_and_pd(_mm_cmplt_pd(x, _mm_setzero_pd()),
                                                 _mm_cmpgt_pd(x, _mm_set1_pd(-0x1p-60)));
-        if (_mm_movemask_pd(_mm_andnot_pd(tinyNegative, inRange)) != 3)
-            return quantize(static_cast<long double>(sampleL),
-                            static_cast<long double>(sampleR));
+        return _mm_andnot_pd(tinyNegative, inRange);
+    }
+
+    // floor(x) and floor(x) + 1 for lanes that passed truncationFloors.
+    static __m128i floorsOf(__m128d x) noexcept {
         const __m128i truncated = _mm_cvttpd_epi32(x);
         // All ones (-1) in a lane whose x lies below its truncation: a negative fraction.
         const __m128i below = _mm_shuffle_epi32(
             _mm_castpd_si128(_mm_cmplt_pd(x, _mm_cvtepi32_pd(truncated))), 0x08);
         const __m128i lower = _mm_add_epi32(truncated, below);
         const __m128i upper = _mm_sub_epi32(lower, _mm_set1_epi32(-1));
-        return choose(_mm_unpacklo_epi64(lower, upper));
+        return _mm_unpacklo_epi64(lower, upper);
     }
 
-private:
+    static __m128i generalCandidates(long double xL, long double xR) noexcept {
+        const StepPair left = stepsAround(xL);
+        const StepPair right = stepsAround(xR);
+        return _mm_setr_epi32(left.lower, right.lower, left.upper, right.upper);
+    }
+
     static constexpr int32 spanLowest(int32 lane) noexcept {
         return lane < 2 ? -kTelescopingLimit : 1 - kTelescopingLimit;
     }

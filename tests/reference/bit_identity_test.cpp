@@ -313,3 +313,35 @@ TEST(BitIdentity, SubsStatesHeldBetweenPairedFrames) {
 }
 
 }  // namespace
+
+namespace {
+
+// Working samples in extended precision just below a whole number of steps: narrowed to
+// double they land on it, and x + 1 in extended precision can round up across the next
+// one. Mono, Side and V Trick reach them from inputs whose sum is no double, e.g.
+// 2^-19 - 2^-83, which is 8 - 2^-61 steps after halving (x + 1 rounds to 9).
+TEST(BitIdentity, ExtendedStepsJustBelowWholeNumbers) {
+    std::vector<double> l, r;
+    for (int k = 0; k <= 30; ++k) {
+        for (double sign : {1.0, -1.0}) {
+            l.push_back(sign * std::ldexp(1.0, k - 22));
+            r.push_back(-sign * std::ldexp(1.0, k - 86));
+            l.push_back(sign * std::ldexp(1.0, k - 22));
+            r.push_back(-sign * std::ldexp(3.0, k - 88));
+            l.push_back(sign * (std::ldexp(1.0, k - 22) + std::ldexp(1.0, -45)));
+            r.push_back(-sign * std::ldexp(1.0, -80));
+        }
+    }
+    const int32 frames = static_cast<int32>(l.size());
+    for (int mode : {5, 6, 16}) {
+        auto pair = makePair(300 + mode);
+        const float value = static_cast<float>((mode + 0.5) / 16.999);
+        const std::string where = "mode " + std::to_string(mode);
+        runBlock<double>(*pair, l, r, frames, 44100.0f, value, false, where);
+        if (::testing::Test::HasFatalFailure()) return;
+        runBlock<float>(*pair, l, r, frames, 44100.0f, value, false, where);
+        if (::testing::Test::HasFatalFailure()) return;
+    }
+}
+
+}  // namespace
