@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 #include "effect/monitor_mode.h"
 #include "effect/shaping.h"
@@ -120,13 +121,14 @@ inline void bandPassArcsines(double& sampleL, double& sampleR) noexcept {
 template <BandFold fold>
 struct BandPassPasses {
     BandPass& bp;
-    void sines(double sampleL, double sampleR, double& xL, double& xR) const noexcept {
+    static void enter(double sampleL, double sampleR, double& xL, double& xR) noexcept {
         bandPassSines<fold>(sampleL, sampleR, xL, xR);
     }
     void run(double* left, double* right, int32 count) const noexcept {
         bandPassFilters(bp, left, right, count);
     }
-    static void arcsines(double& sampleL, double& sampleR) noexcept {
-        bandPassArcsines<fold>(sampleL, sampleR);
+    static std::pair<double, double> leave(double argL, double argR) noexcept {
+        bandPassArcsines<fold>(argL, argR);
+        return {argL, argR};
     }
 };

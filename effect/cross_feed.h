@@ -3,6 +3,8 @@
 // and D and the first "Subs" state of each channel.
 #pragma once
 
+#include <utility>
+
 #include "effect/block_values.h"
 #include "effect/diffuser.h"
 #include "effect/monitor_mode.h"
@@ -62,7 +64,7 @@ public:
     // sines, then the mixing with its filters and delay stages, then the arcsines.
 
     // Pass 1: one frame's working samples (the guarded inputs) to its two sines.
-    void sines(double sampleL, double sampleR, double& sL, double& sR) const noexcept {
+    void enter(double sampleL, double sampleR, double& sL, double& sR) const noexcept {
         const double argL = sineArgument(sampleL * static_cast<long double>(gains.input));
         const double argR = sineArgument(sampleR * static_cast<long double>(gains.input));
         sL = std::sin(argL);
@@ -78,9 +80,8 @@ public:
     }
 
     // Pass 3: one frame's arcsine arguments to its new working samples.
-    static void arcsines(double& sampleL, double& sampleR) noexcept {
-        sampleL = std::asin(sampleL);
-        sampleR = std::asin(sampleR);
+    static std::pair<double, double> leave(double argL, double argR) noexcept {
+        return {std::asin(argL), std::asin(argR)};
     }
 
 private:

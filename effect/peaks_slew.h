@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cmath>
-#include <initializer_list>
+#include <utility>
 
 #include "effect/block_values.h"
 #include "effect/diffuser.h"
@@ -13,16 +13,10 @@
 constexpr double kPeaksOutputScale = 0.63679;      // brings asin(1) back to about 1.0003
 constexpr double kSlewGain = 2.302585092994046;    // ln 10
 
-// One shaper on one frame: limit, then arcsine.
-inline void peaksShape(long double xL, long double xR, double& l, double& r) noexcept {
-    const double argL = arcsineArgument(xL);
-    const double argR = arcsineArgument(xR);
-    l = std::asin(argL);
-    r = std::asin(argR);
-}
-
-// The block's four diffusers, with their lengths fixed for the block. Between shapers the
-// working samples are the arcsines' doubles.
+// The block's four diffusers, with their lengths fixed for the block. A stretch of frames
+// runs shaper by shaper: the arcsines of one shaper are independent of each other, so
+// they run back to back, and each diffuser keeps its position in a register for the
+// stretch. Its frames stay in order, and no stage reads what a later one writes.
 class PeaksBlock {
 public:
     PeaksBlock(ProcessingState& s, const BlockValues& b) noexcept
@@ -31,49 +25,51 @@ public:
           c{s.delayCL, s.delayCR, s.delayIndexC, b.delayLengthC},
           d{s.delayDL, s.delayDR, s.delayIndexD, b.delayLengthD} {}
 
-    void step(long double& sampleL, long double& sampleR) const noexcept {
-        double l, r;
-        peaksShape(sampleL, sampleR, l, r);
-        for (const DelayStage* stage : {&a, &b, &c, &d}) {
-            long double xL = l, xR = r;
-            diffuserStep(*stage, xL, xR);
-            peaksShape(xL, xR, l, r);
-        }
-        sampleL = l * static_cast<long double>(kPeaksOutputScale);
-        sampleR = r * static_cast<long double>(kPeaksOutputScale);
+    // One frame's working samples (the guarded inputs) to the first arcsine arguments.
+    static void enter(double sampleL, double sampleR, double& argL, double& argR) noexcept {
+        argL = arcsineArgument(sampleL);
+        argR = arcsineArgument(sampleR);
     }
 
-    // Two successive frames, interleaved shaper by shaper: the second frame's diffusers
-    // read entries written at least a delay length earlier, never by the first frame, so
-    // the frames' arcsine chains are independent. Each diffuser serves the first frame
-    // before the second, in frame order.
-    void stepPair(long double& sampleL0, long double& sampleR0, long double& sampleL1,
-                  long double& sampleR1) const noexcept {
-        double l0, r0, l1, r1;
-        shapeBoth(sampleL0, sampleR0, sampleL1, sampleR1, l0, r0, l1, r1);
-        for (const DelayStage* stage : {&a, &b, &c, &d}) {
-            long double xL0 = l0, xR0 = r0, xL1 = l1, xR1 = r1;
-            diffuserStep(*stage, xL0, xR0);
-            diffuserStep(*stage, xL1, xR1);
-            shapeBoth(xL0, xR0, xL1, xR1, l0, r0, l1, r1);
-        }
-        sampleL0 = l0 * static_cast<long double>(kPeaksOutputScale);
-        sampleR0 = r0 * static_cast<long double>(kPeaksOutputScale);
-        sampleL1 = l1 * static_cast<long double>(kPeaksOutputScale);
-        sampleR1 = r1 * static_cast<long double>(kPeaksOutputScale);
+    // The first four shapers with the diffusers after them, over count frames in place:
+    // arcsine arguments in, the last shaper's arguments out.
+    void run(double* left, double* right, int32 count) const noexcept {
+        arcsines(left, right, count);
+        diffuse(a, left, right, count);
+        arcsines(left, right, count);
+        diffuse(b, left, right, count);
+        arcsines(left, right, count);
+        diffuse(c, left, right, count);
+        arcsines(left, right, count);
+        diffuse(d, left, right, count);
+    }
+
+    // The last shaper and the output scale of one frame.
+    static std::pair<long double, long double> leave(double argL, double argR) noexcept {
+        return {std::asin(argL) * static_cast<long double>(kPeaksOutputScale),
+                std::asin(argR) * static_cast<long double>(kPeaksOutputScale)};
     }
 
 private:
-    static void shapeBoth(long double xL0, long double xR0, long double xL1, long double xR1,
-                          double& l0, double& r0, double& l1, double& r1) noexcept {
-        const double argL0 = arcsineArgument(xL0);
-        const double argR0 = arcsineArgument(xR0);
-        const double argL1 = arcsineArgument(xL1);
-        const double argR1 = arcsineArgument(xR1);
-        l0 = std::asin(argL0);
-        r0 = std::asin(argR0);
-        l1 = std::asin(argL1);
-        r1 = std::asin(argR1);
+    static void arcsines(double* left, double* right, int32 count) noexcept {
+        for (int32 i = 0; i < count; ++i) {
+            left[i] = std::asin(left[i]);
+            right[i] = std::asin(right[i]);
+        }
+    }
+
+    // One diffuser over count frames, from the arcsines to the next shaper's arguments.
+    static void diffuse(const DelayStage& stage, double* left, double* right,
+                        int32 count) noexcept {
+        int32 position = stage.position;
+        const DelayStage local{stage.lineL, stage.lineR, position, stage.length};
+        for (int32 i = 0; i < count; ++i) {
+            long double xL = left[i], xR = right[i];
+            diffuserStep(local, xL, xR);
+            left[i] = arcsineArgument(xL);
+            right[i] = arcsineArgument(xR);
+        }
+        stage.position = position;
     }
 
     DelayStage a, b, c, d;

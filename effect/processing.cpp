@@ -206,9 +206,11 @@ void runMidSide(ProcessingState& s, const BlockValues& b, Sample** inputs, Sampl
     });
 }
 
-// Modes that run a stretch in three passes: mode.sines per frame, mode.run over the
-// stretch, mode.arcsines per frame (the band-pass and cross-feed modes). Their working
-// samples are doubles from end to end.
+// Modes that run a stretch in passes: mode.enter per frame (guarded inputs to the
+// mode's first values), mode.run over the whole stretch, mode.leave per frame (to the
+// working samples the output stage takes). The band-pass, cross-feed and Peaks modes
+// run this way, so that their library calls come back to back and their filter and
+// delay states stay in registers across a stretch.
 template <typename Sample, typename Passes>
 void runInPasses(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample** outputs,
                  int32 sampleFrames, double nearSilence, const Passes& mode) noexcept {
@@ -220,12 +222,12 @@ void runInPasses(ProcessingState& s, const BlockValues& b, Sample** inputs, Samp
         for (int32 k = 0; k < count; ++k) {
             double sampleL, sampleR;
             io.read(start + k, sampleL, sampleR);
-            mode.sines(sampleL, sampleR, left[k], right[k]);
+            mode.enter(sampleL, sampleR, left[k], right[k]);
         }
         mode.run(left, right, count);
         for (int32 k = 0; k < count; ++k) {
-            mode.arcsines(left[k], right[k]);
-            io.write(start + k, q, left[k], right[k]);
+            const auto working = mode.leave(left[k], right[k]);
+            io.write(start + k, q, working.first, working.second);
         }
     });
 }
@@ -242,7 +244,7 @@ void runMode(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample**
     using L = long double;
     switch (b.mode) {
         case kModePeaks:
-            runPairedFrames<L>(s, b, inputs, outputs, frames, nearSilence, PeaksBlock(s, b));
+            runInPasses(s, b, inputs, outputs, frames, nearSilence, PeaksBlock(s, b));
             break;
         case kModeSlew:
             runSlew(s, b, inputs, outputs, frames, nearSilence);
