@@ -241,7 +241,6 @@ void runBandPass(ProcessingState& s, const BlockValues& b, Sample** inputs, Samp
 template <typename Sample>
 void runMode(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample** outputs,
              int32 frames, double nearSilence) noexcept {
-    using L = long double;
     switch (b.mode) {
         case kModePeaks:
             runInPasses(s, b, inputs, outputs, frames, nearSilence, PeaksBlock(s, b));
@@ -250,7 +249,7 @@ void runMode(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample**
             runSlew(s, b, inputs, outputs, frames, nearSilence);
             break;
         case kModeSubs:
-            runPairedFrames<L>(s, b, inputs, outputs, frames, nearSilence, SubsBlock(s, b));
+            runPairedFrames<double>(s, b, inputs, outputs, frames, nearSilence, SubsBlock(s, b));
             break;
         case kModeMono:
             runMidSide<kModeMono>(s, b, inputs, outputs, frames, nearSilence);

@@ -46,14 +46,14 @@ public:
     // Branches rather than conditional moves for the limits: they rarely trigger, and a
     // predicted branch keeps the limit off the dependency chain.
     __attribute__((optimize("no-if-conversion", "no-if-conversion2")))
-    void step(long double& sampleL, long double& sampleR) const noexcept {
+    void step(double& sampleL, double& sampleR) const noexcept {
         // Locals, so the stores into the states cannot be taken to change them.
         const double k = keep;
         const double a = amount;
         double* const sL = stateL;
         double* const sR = stateR;
-        long double xL = sampleL * kSubsDrive;
-        long double xR = sampleR * kSubsDrive;
+        long double xL = static_cast<long double>(sampleL) * kSubsDrive;
+        long double xR = static_cast<long double>(sampleR) * kSubsDrive;
 #pragma GCC unroll 26
         for (int32 j = 0; j < kSubsStages; ++j) {
             stage(sL, j, k, a, xL);
@@ -61,24 +61,24 @@ public:
         }
         holdStates(sL);
         holdStates(sR);
-        sampleL = xL;
-        sampleR = xR;
+        sampleL = lastStageValue(xL);
+        sampleR = lastStageValue(xR);
     }
 
     // Two successive frames, the second one stage behind the first: four independent
     // chains in flight. The second frame reads each state as the first frame's hold
     // would have left it.
     __attribute__((optimize("no-if-conversion", "no-if-conversion2")))
-    void stepPair(long double& sampleL0, long double& sampleR0, long double& sampleL1,
-                  long double& sampleR1) const noexcept {
+    void stepPair(double& sampleL0, double& sampleR0, double& sampleL1,
+                  double& sampleR1) const noexcept {
         const double k = keep;
         const double a = amount;
         double* const sL = stateL;
         double* const sR = stateR;
-        long double xL0 = sampleL0 * kSubsDrive;
-        long double xR0 = sampleR0 * kSubsDrive;
-        long double xL1 = sampleL1 * kSubsDrive;
-        long double xR1 = sampleR1 * kSubsDrive;
+        long double xL0 = static_cast<long double>(sampleL0) * kSubsDrive;
+        long double xR0 = static_cast<long double>(sampleR0) * kSubsDrive;
+        long double xL1 = static_cast<long double>(sampleL1) * kSubsDrive;
+        long double xR1 = static_cast<long double>(sampleR1) * kSubsDrive;
         stage(sL, 0, k, a, xL0);
         stage(sR, 0, k, a, xR0);
 #pragma GCC unroll 26
@@ -92,13 +92,16 @@ public:
         stage(sR, kSubsStages - 1, k, a, xR1, heldState);
         holdStates(sL);
         holdStates(sR);
-        sampleL0 = xL0;
-        sampleR0 = xR0;
-        sampleL1 = xL1;
-        sampleR1 = xR1;
+        sampleL0 = lastStageValue(xL0);
+        sampleR0 = lastStageValue(xR0);
+        sampleL1 = lastStageValue(xL1);
+        sampleR1 = lastStageValue(xR1);
     }
 
 private:
+    // The last stage passes on its stored state, limited: a double, so the working
+    // samples leave as doubles.
+    static double lastStageValue(long double x) noexcept { return static_cast<double>(x); }
     static double asStored(double state) noexcept { return state; }
     static double heldState(double state) noexcept {
         if (__builtin_expect(std::fabs(state) == std::numeric_limits<double>::infinity(), 0))
