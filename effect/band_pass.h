@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "effect/monitor_mode.h"
@@ -92,16 +93,37 @@ inline void bandPassSines(double sampleL, double sampleR, double& xL, double& xR
     sines<fold>(argL, argR, xL, xR);
 }
 
+namespace band_pass_detail {
+// The same bits, padding aside: equal values may still differ in the sign of a zero.
+inline bool sameBits(long double a, long double b) noexcept {
+    return std::memcmp(&a, &b, 10) == 0;
+}
+inline bool sameBits(double a, double b) noexcept { return std::memcmp(&a, &b, 8) == 0; }
+}  // namespace band_pass_detail
+
 // Pass 2: both filters over count frames, in place: the sines in, the limited filter
-// outputs out, rounded to double for the arcsine.
+// outputs out, rounded to double for the arcsine. When both channels carry the same
+// input (the fold to both) and the filters hold the same states, as they do from the
+// start and once they have met, the two filters compute the same bits, so one runs and
+// its results serve both.
+template <BandFold fold>
 inline void bandPassFilters(BandPass& bp, double* left, double* right, int32 count) noexcept {
+    using band_pass_detail::filter;
+    using band_pass_detail::sameBits;
     long double state1L = bp.state1L, state2L = bp.state2L;
     long double state1R = bp.state1R, state2R = bp.state2R;
-    for (int32 i = 0; i < count; ++i) {
-        const long double yL = band_pass_detail::filter(left[i], state1L, state2L, bp);
-        const long double yR = band_pass_detail::filter(right[i], state1R, state2R, bp);
-        left[i] = arcsineArgument(yL);
-        right[i] = arcsineArgument(yR);
+    if (fold == BandFold::toBoth && sameBits(state1L, state1R) && sameBits(state2L, state2R)) {
+        for (int32 i = 0; i < count; ++i)
+            left[i] = right[i] = arcsineArgument(filter(left[i], state1L, state2L, bp));
+        state1R = state1L;
+        state2R = state2L;
+    } else {
+        for (int32 i = 0; i < count; ++i) {
+            const long double yL = filter(left[i], state1L, state2L, bp);
+            const long double yR = filter(right[i], state1R, state2R, bp);
+            left[i] = arcsineArgument(yL);
+            right[i] = arcsineArgument(yR);
+        }
     }
     bp.state1L = state1L;
     bp.state2L = state2L;
@@ -109,10 +131,15 @@ inline void bandPassFilters(BandPass& bp, double* left, double* right, int32 cou
     bp.state2R = state2R;
 }
 
-// Pass 3: one frame's limited filter outputs to its new working samples.
+// Pass 3: one frame's limited filter outputs to its new working samples; the same bits
+// on both channels take one arcsine.
 template <BandFold fold>
 inline void bandPassArcsines(double& sampleL, double& sampleR) noexcept {
     using namespace band_pass_detail;
+    if (fold == BandFold::toBoth && sameBits(sampleL, sampleR)) {
+        sampleL = sampleR = arcsineOutput<fold, true>(sampleL);
+        return;
+    }
     sampleL = arcsineOutput<fold, true>(sampleL);
     sampleR = arcsineOutput<fold, false>(sampleR);
 }
@@ -125,7 +152,7 @@ struct BandPassPasses {
         bandPassSines<fold>(sampleL, sampleR, xL, xR);
     }
     void run(double* left, double* right, int32 count) const noexcept {
-        bandPassFilters(bp, left, right, count);
+        bandPassFilters<fold>(bp, left, right, count);
     }
     static std::pair<double, double> leave(double argL, double argR) noexcept {
         bandPassArcsines<fold>(argL, argR);
