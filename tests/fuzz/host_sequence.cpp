@@ -12,6 +12,8 @@
 #include "effect/monitor_mode.h"
 #include "effect/vellicor.h"
 #include "frame/aeffect.h"
+#include "tests/reference/state_comparison.h"
+#include "tests/reference/step_by_step.h"
 
 extern "C" AEffect* VSTPluginMain(audioMasterCallback audioMaster) noexcept;
 
@@ -132,11 +134,60 @@ void fillBlock(Bytes& in, Sample* left, Sample* right, int frames) {
     }
 }
 
+Vellicor& vellicorOf(AEffect* effect) {
+    return *static_cast<Vellicor*>(static_cast<AudioEffect*>(effect->object));
+}
+
+// The step-by-step processing, fed the same blocks with the sample rate and parameter
+// value the effect holds when each block arrives: every block of the session must come
+// out bit for bit the same, and leave the same state.
+class Mirror {
+public:
+    explicit Mirror(const Vellicor& effect) : processor(std::make_unique<stepref::Processor>()) {
+        processor->state.noiseStateL = effect.processingState().noiseStateL;
+        processor->state.noiseStateR = effect.processingState().noiseStateR;
+    }
+
+    // Call before the effect processes the block (which may overwrite the inputs).
+    template <typename Sample>
+    void process(Vellicor& effect, Sample** inputs, int frames) {
+        const std::size_t size = frames > 0 ? static_cast<std::size_t>(frames) : 0;
+        std::vector<Sample> in[2] = {{inputs[0], inputs[0] + size}, {inputs[1], inputs[1] + size}};
+        out[0].assign(size * sizeof(Sample), 0);
+        out[1].assign(size * sizeof(Sample), 0);
+        Sample* ins[2] = {in[0].data(), in[1].data()};
+        Sample* outs[2] = {reinterpret_cast<Sample*>(out[0].data()),
+                           reinterpret_cast<Sample*>(out[1].data())};
+        const float rate = effect.getSampleRate();
+        const float value = effect.getParameter(0);
+        if constexpr (sizeof(Sample) == sizeof(float))
+            processor->processReplacing(ins, outs, frames, rate, value);
+        else
+            processor->processDoubleReplacing(ins, outs, frames, rate, value);
+    }
+
+    // Call after the effect processed the block into outputs.
+    template <typename Sample>
+    void compare(const Vellicor& effect, Sample** outputs, int frames) {
+        for (int c = 0; c < 2; ++c)
+            for (int i = 0; i < frames; ++i)
+                if (std::memcmp(&outputs[c][i], out[c].data() + i * sizeof(Sample), sizeof(Sample)))
+                    fail("output differs from the step-by-step processing", -1, i, outputs[c][i]);
+        if (!stepref::stateDifference(effect.processingState(), processor->state).empty())
+            fail("state differs from the step-by-step processing", -1, frames, 0.0);
+    }
+
+private:
+    std::unique_ptr<stepref::Processor> processor;
+    std::vector<unsigned char> out[2];
+};
+
 struct Session {
     AEffect* effect = nullptr;
     long framesLeft = kMaxFramesPerSession;
     std::vector<float> floatBuffers[4];
     std::vector<double> doubleBuffers[4];
+    std::unique_ptr<Mirror> mirror;
 
     VstIntPtr dispatch(int32 opcode, int32 index, VstIntPtr value, void* ptr, float opt) {
         return effect->dispatcher(effect, opcode, index, value, ptr, opt);
@@ -158,10 +209,12 @@ struct Session {
         Sample* inputs[2] = {buffers[0].data(), buffers[1].data()};
         Sample* outputs[2] = {inPlace ? buffers[0].data() : buffers[2].data(),
                               inPlace ? buffers[1].data() : buffers[3].data()};
+        mirror->process(vellicorOf(effect), inputs, frames);
         if constexpr (sizeof(Sample) == sizeof(float))
             effect->processReplacing(effect, inputs, outputs, frames);
         else
             effect->processDoubleReplacing(effect, inputs, outputs, frames);
+        mirror->compare(vellicorOf(effect), outputs, frames);
         if (frames > 0) framesLeft -= frames;
         // Nothing may be written past the block.
         for (int c = 0; c < 2; ++c)
@@ -400,7 +453,7 @@ void runProgramme(AEffect* effect, int mode, long frames, long first, std::uint3
 }
 
 void checkNotPoisoned(AEffect* effect) {
-    const auto* vellicor = static_cast<const Vellicor*>(static_cast<AudioEffect*>(effect->object));
+    const Vellicor* vellicor = &vellicorOf(effect);
     effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
     const long frames = checkFrames();
     std::uint32_t noise = 0x9e3779b9u;
@@ -438,6 +491,7 @@ void runSession(const std::uint8_t* data, std::size_t size) {
 
     Session session;
     session.effect = effect;
+    session.mirror = std::make_unique<Mirror>(vellicorOf(effect));
     for (int call = 0; call < kMaxCalls && !in.empty(); ++call) session.step(in);
     checkNotPoisoned(effect);
     if (effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f) != 1)

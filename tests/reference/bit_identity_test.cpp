@@ -12,54 +12,13 @@
 #include <vector>
 
 #include "effect/vellicor.h"
+#include "tests/reference/state_comparison.h"
 #include "tests/reference/step_by_step.h"
 
+using stepref::sameBits;
+using stepref::stateDifference;
+
 namespace {
-
-template <typename T>
-bool sameBits(const T& a, const T& b) {
-    return std::memcmp(&a, &b, sizeof(T)) == 0;
-}
-
-// Only the ten significant bytes of an x87 long double; the rest is padding.
-bool sameBits(long double a, long double b) { return std::memcmp(&a, &b, 10) == 0; }
-
-template <typename T, std::size_t N>
-bool sameArray(const T (&a)[N], const T (&b)[N]) {
-    return std::memcmp(a, b, sizeof(T) * N) == 0;
-}
-
-// Empty when equal, else the first differing field.
-std::string stateDifference(const ProcessingState& p, const stepref::State& r) {
-    const BandPass& pb = p.bandPass;
-    const stepref::BandPass& rb = r.bandPass;
-    if (!sameBits(pb.frequency, rb.frequency) || !sameBits(pb.resonance, rb.resonance) ||
-        !sameBits(pb.a0, rb.a0) || !sameBits(pb.a1, rb.a1) || !sameBits(pb.a2, rb.a2) ||
-        !sameBits(pb.b1, rb.b1) || !sameBits(pb.b2, rb.b2))
-        return "band-pass weights";
-    if (!sameBits(pb.state1L, rb.state1L) || !sameBits(pb.state2L, rb.state2L) ||
-        !sameBits(pb.state1R, rb.state1R) || !sameBits(pb.state2R, rb.state2R))
-        return "band-pass states";
-    for (int k = 0; k < stepref::kOutHistorySize; ++k) {
-        if (!sameBits(p.outHistoryL[k], r.outHistoryL[k]))
-            return "outHistoryL[" + std::to_string(k) + "]";
-        if (!sameBits(p.outHistoryR[k], r.outHistoryR[k]))
-            return "outHistoryR[" + std::to_string(k) + "]";
-    }
-    if (!sameArray(p.delayAL, r.delayAL) || !sameArray(p.delayAR, r.delayAR)) return "delay A";
-    if (!sameArray(p.delayBL, r.delayBL) || !sameArray(p.delayBR, r.delayBR)) return "delay B";
-    if (!sameArray(p.delayCL, r.delayCL) || !sameArray(p.delayCR, r.delayCR)) return "delay C";
-    if (!sameArray(p.delayDL, r.delayDL) || !sameArray(p.delayDR, r.delayDR)) return "delay D";
-    if (p.delayIndexA != r.delayIndexA || p.delayIndexB != r.delayIndexB ||
-        p.delayIndexC != r.delayIndexC || p.delayIndexD != r.delayIndexD)
-        return "delay positions";
-    if (!sameBits(p.slewPrevL, r.slewPrevL) || !sameBits(p.slewPrevR, r.slewPrevR))
-        return "slew";
-    if (!sameArray(p.onePoleL, r.onePoleL) || !sameArray(p.onePoleR, r.onePoleR))
-        return "one-pole states";
-    if (p.noiseStateL != r.noiseStateL || p.noiseStateR != r.noiseStateR) return "noise words";
-    return {};
-}
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
