@@ -25,19 +25,28 @@ constexpr double kNearSilenceDouble = 1.18e-43;
 
 // Near-silent and non-finite input both become noise below the threshold: a NaN or an
 // infinity would otherwise stay in the never-reset filter states for good. The test and
-// the replacement are exact in double, so the working sample starts as a double.
-template <typename Sample>
-inline double guardNearSilence(Sample sample, std::uint32_t noise, double threshold) noexcept {
-    const double value = static_cast<double>(sample);
-    const double size = std::fabs(value);
-    if (size >= threshold && size <= std::numeric_limits<double>::max()) return value;
-    return static_cast<double>(noise) * threshold;
+// the replacement are exact in double, so the working sample starts as a double. Both
+// channels are tested at once; a lane that fails takes its noise word times the
+// threshold.
+inline __m128d guardNearSilence(__m128d samples, __m128i noise, double threshold) noexcept {
+    const __m128d size = _mm_and_pd(samples, _mm_castsi128_pd(_mm_set1_epi64x(INT64_MAX)));
+    const __m128d ordinary =
+        _mm_and_pd(_mm_cmpge_pd(size, _mm_set1_pd(threshold)),
+                   _mm_cmple_pd(size, _mm_set1_pd(std::numeric_limits<double>::max())));
+    if (__builtin_expect(_mm_movemask_pd(ordinary) == 3, 1)) return samples;
+    const std::uint32_t noiseL = static_cast<std::uint32_t>(_mm_cvtsi128_si32(noise));
+    const std::uint32_t noiseR =
+        static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(noise, 1)));
+    const __m128d replaced = _mm_setr_pd(static_cast<double>(noiseL) * threshold,
+                                         static_cast<double>(noiseR) * threshold);
+    return _mm_or_pd(_mm_and_pd(ordinary, samples), _mm_andnot_pd(ordinary, replaced));
 }
 
-inline std::uint32_t advanceNoise(std::uint32_t x) noexcept {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
+// Both channels' xorshift words, advanced together.
+inline __m128i advanceNoise(__m128i x) noexcept {
+    x = _mm_xor_si128(x, _mm_slli_epi32(x, 13));
+    x = _mm_xor_si128(x, _mm_srli_epi32(x, 17));
+    x = _mm_xor_si128(x, _mm_slli_epi32(x, 5));
     return x;
 }
 
@@ -56,7 +65,9 @@ public:
             double nearSilence) noexcept
         : s(s), trendLength(b.trendLength), out16(b.mode == kModeOut16),
           nearSilence(nearSilence), inL(inputs[0]), inR(inputs[1]), outL(outputs[0]),
-          outR(outputs[1]), noiseL(s.noiseStateL), noiseR(s.noiseStateR) {
+          outR(outputs[1]),
+          noise(_mm_setr_epi32(static_cast<int>(s.noiseStateL), static_cast<int>(s.noiseStateR),
+                               0, 0)) {
         // A step count times a power of two is exact in double.
         step = _mm_set1_pd(out16 ? 1.0 / 32768.0 : 1.0 / 8388608.0);
     }
@@ -65,10 +76,12 @@ public:
     template <typename Working>
     __attribute__((always_inline)) void read(int32 i, Working& sampleL,
                                              Working& sampleR) noexcept {
-        sampleL = guardNearSilence(inL[i], noiseL, nearSilence);
-        noiseL = advanceNoise(noiseL);
-        sampleR = guardNearSilence(inR[i], noiseR, nearSilence);
-        noiseR = advanceNoise(noiseR);
+        const __m128d samples = guardNearSilence(
+            _mm_setr_pd(static_cast<double>(inL[i]), static_cast<double>(inR[i])), noise,
+            nearSilence);
+        noise = advanceNoise(noise);
+        sampleL = _mm_cvtsd_f64(samples);
+        sampleR = _mm_cvtsd_f64(_mm_unpackhi_pd(samples, samples));
     }
 
     template <typename Working>
@@ -103,8 +116,8 @@ public:
             body(start, end, quantizer);
             quantizer.finish();
         }
-        s.noiseStateL = noiseL;
-        s.noiseStateR = noiseR;
+        s.noiseStateL = static_cast<std::uint32_t>(_mm_cvtsi128_si32(noise));
+        s.noiseStateR = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(noise, 1)));
     }
 
 private:
@@ -117,8 +130,7 @@ private:
     const Sample* inR;
     Sample* outL;
     Sample* outR;
-    std::uint32_t noiseL;
-    std::uint32_t noiseR;
+    __m128i noise;  // the left and right words in lanes 0 and 1
 };
 
 // The per-sample loop for one mode: head, the mode's step, output stage. Compiled once
