@@ -87,13 +87,13 @@ public:
 private:
     // From the two sines to the two arcsine arguments, in place: side filter, the two
     // delay stages, the cross-mix, the second side filter and the unit limit.
-    void mix(double& left, double& right, double& firstSide, double& secondSide) const noexcept {
+    void mix(double& left, double& right, double& firstState, double& secondState) const noexcept {
         const double sL = left, sR = right;
         const long double mid = static_cast<long double>(sL) + sR;
         long double side = static_cast<long double>(sL) - sR;
-        firstSide = storedState(firstSide * firstSideKeep +
+        firstState = storedState(firstState * firstSideKeep +
                                 (side * sideCoefficient) * kFirstSideShare);
-        side = side - firstSide;
+        side = side - firstState;
 
         long double yL = (mid + side) * 0.5L;
         long double yR = (mid - side) * 0.5L;
@@ -108,8 +108,8 @@ private:
         const long double newR = (yL + sR) + zL * 0.25L;
         const long double mid2 = newL + newR;
         long double side2 = newL - newR;
-        secondSide = storedState(secondSide * secondSideKeep + side2 * sideCoefficient);
-        side2 = side2 - secondSide;
+        secondState = storedState(secondState * secondSideKeep + side2 * sideCoefficient);
+        side2 = side2 - secondState;
 
         left = arcsineArgument((mid2 + side2) * 0.5L);
         right = arcsineArgument((mid2 - side2) * 0.5L);
