@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer build, then the thread and fuzz checks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh --with-ardour
 
 jobs=$(nproc)
 configure_and_build() {  # build-dir, targets ("all" for everything), extra cmake arguments...
