@@ -306,7 +306,11 @@ def step_scan(args):
                 "category": "Effect", "n_inputs": "2", "n_outputs": "2",
                 "n_midi_inputs": "0", "n_midi_outputs": "0", "is_instrument": "0",
                 "can_process_replace": "1", "has_editor": "0"}
-    wrong = ["%s=%r (expected %r)" % (k, infos[0].get(k), v)
+    def shown(key, value):  # the unique ID also as its four characters
+        if key == "id" and value and value.isdigit() and int(value) < 1 << 32:
+            return "%s ('%s')" % (value, int(value).to_bytes(4, "big").decode("latin-1"))
+        return repr(value)
+    wrong = ["%s=%s (expected %s)" % (k, shown(k, infos[0].get(k)), shown(k, v))
              for k, v in expected.items() if infos[0].get(k) != v]
     if wrong:
         raise CheckFailed("Ardour recorded " + ", ".join(wrong))
