@@ -102,21 +102,42 @@ inline bool sameBits(double a, double b) noexcept { return std::memcmp(&a, &b, 8
 }  // namespace band_pass_detail
 
 // Pass 2: both filters over count frames, in place: the sines in, the limited filter
-// outputs out, rounded to double for the arcsine. When both channels carry the same
-// input (the fold to both) and the filters hold the same states, as they do from the
-// start and once they have met, the two filters compute the same bits, so one runs and
-// its results serve both.
+// outputs out, rounded to double for the arcsine.
+//
+// Two shortcuts give the same bits. When both channels carry the same input (the fold to
+// both) and the filters hold the same states, as they do from the start and once they
+// have met, one filter runs and its results serve both. A silenced channel's filter, fed
+// +0.0, that a step leaves exactly where it was (as it is once it has died away) stays
+// there, giving the same output every frame.
 template <BandFold fold>
 inline void bandPassFilters(BandPass& bp, double* left, double* right, int32 count) noexcept {
     using band_pass_detail::filter;
     using band_pass_detail::sameBits;
     long double state1L = bp.state1L, state2L = bp.state2L;
     long double state1R = bp.state1R, state2R = bp.state2R;
+    const bool leftSilenced = fold == BandFold::toRight;
+    const bool rightSilenced = fold == BandFold::toLeft;
+    long double stillState1 = leftSilenced ? state1L : state1R;
+    long double stillState2 = leftSilenced ? state2L : state2R;
+    const double stillOutput = arcsineArgument(filter(0.0L, stillState1, stillState2, bp));
+    const bool silencedAtRest = (leftSilenced || rightSilenced) &&
+                                sameBits(stillState1, leftSilenced ? state1L : state1R) &&
+                                sameBits(stillState2, leftSilenced ? state2L : state2R);
     if (fold == BandFold::toBoth && sameBits(state1L, state1R) && sameBits(state2L, state2R)) {
         for (int32 i = 0; i < count; ++i)
             left[i] = right[i] = arcsineArgument(filter(left[i], state1L, state2L, bp));
         state1R = state1L;
         state2R = state2L;
+    } else if (silencedAtRest && rightSilenced) {
+        for (int32 i = 0; i < count; ++i) {
+            left[i] = arcsineArgument(filter(left[i], state1L, state2L, bp));
+            right[i] = stillOutput;
+        }
+    } else if (silencedAtRest && leftSilenced) {
+        for (int32 i = 0; i < count; ++i) {
+            right[i] = arcsineArgument(filter(right[i], state1R, state2R, bp));
+            left[i] = stillOutput;
+        }
     } else {
         for (int32 i = 0; i < count; ++i) {
             const long double yL = filter(left[i], state1L, state2L, bp);
