@@ -115,28 +115,31 @@ inline void bandPassFilters(BandPass& bp, double* left, double* right, int32 cou
     using band_pass_detail::sameBits;
     long double state1L = bp.state1L, state2L = bp.state2L;
     long double state1R = bp.state1R, state2R = bp.state2R;
-    const bool leftSilenced = fold == BandFold::toRight;
-    const bool rightSilenced = fold == BandFold::toLeft;
-    long double stillState1 = leftSilenced ? state1L : state1R;
-    long double stillState2 = leftSilenced ? state2L : state2R;
-    const double stillOutput = arcsineArgument(filter(0.0L, stillState1, stillState2, bp));
-    const bool silencedAtRest = (leftSilenced || rightSilenced) &&
-                                sameBits(stillState1, leftSilenced ? state1L : state1R) &&
-                                sameBits(stillState2, leftSilenced ? state2L : state2R);
+    constexpr bool oneSilenced = fold == BandFold::toLeft || fold == BandFold::toRight;
+    // With one channel silenced: the live channel's samples and states, and the other's.
+    constexpr bool leftLive = fold != BandFold::toRight;
+    double* const liveSamples = leftLive ? left : right;
+    double* const stillSamples = leftLive ? right : left;
+    long double& live1 = leftLive ? state1L : state1R;
+    long double& live2 = leftLive ? state2L : state2R;
+    const long double still1 = leftLive ? state1R : state1L;
+    const long double still2 = leftLive ? state2R : state2L;
+    bool silencedAtRest = false;
+    double stillOutput = 0.0;
+    if constexpr (oneSilenced) {
+        long double next1 = still1, next2 = still2;
+        stillOutput = arcsineArgument(filter(0.0L, next1, next2, bp));
+        silencedAtRest = sameBits(next1, still1) && sameBits(next2, still2);
+    }
     if (fold == BandFold::toBoth && sameBits(state1L, state1R) && sameBits(state2L, state2R)) {
         for (int32 i = 0; i < count; ++i)
             left[i] = right[i] = arcsineArgument(filter(left[i], state1L, state2L, bp));
         state1R = state1L;
         state2R = state2L;
-    } else if (silencedAtRest && rightSilenced) {
+    } else if (silencedAtRest) {
         for (int32 i = 0; i < count; ++i) {
-            left[i] = arcsineArgument(filter(left[i], state1L, state2L, bp));
-            right[i] = stillOutput;
-        }
-    } else if (silencedAtRest && leftSilenced) {
-        for (int32 i = 0; i < count; ++i) {
-            right[i] = arcsineArgument(filter(right[i], state1R, state2R, bp));
-            left[i] = stillOutput;
+            liveSamples[i] = arcsineArgument(filter(liveSamples[i], live1, live2, bp));
+            stillSamples[i] = stillOutput;
         }
     } else {
         for (int32 i = 0; i < count; ++i) {

@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <emmintrin.h>
 
 #include "effect/block_values.h"
