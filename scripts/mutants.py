@@ -10,6 +10,8 @@ It prints a line per fault and `killed K of N`.
     scripts/mutants.py                 every fault
     scripts/mutants.py 3 17            only these faults (numbers as printed)
     scripts/mutants.py --all-killers   name every failing test, not just the first
+    scripts/mutants.py --compare LOG   also name the faults LOG (an earlier run's output)
+                                       shows killed that this run did not kill
     scripts/mutants.py --check         only check that every fault still applies
 """
 import argparse
@@ -75,7 +77,7 @@ FAULTS = [
     ("frame/audioeffectx.cpp", "return keysRequired() ? 0 : 1;", "return keysRequired() ? 1 : 0;", "keys-required answer not inverted"),
     ("frame/audioeffectx.cpp", "case effConnectInput: inputConnected(index, value != 0); return 1;", "case effConnectInput: inputConnected(index, value != 0); return 0;", "input connection not acknowledged"),
     ("frame/audioeffectx.cpp", "if (canDo(word) != 1) return;", "if (canDo(word) == -1) return;", "don't-know taken as wanting MIDI"),
-    ("frame/audioeffectx.cpp", "    blockSize = newBlockSize;\n    sampleRate.store", "    blockSize = newBlockSize;\n    (void)sampleRate.load", "combined request drops the sample rate"),
+    ("frame/audioeffectx.cpp", "    blockSize = newBlockSize;\n    sampleRate.store(newSampleRate, std::memory_order_relaxed);", "    blockSize = newBlockSize;\n    (void)newSampleRate;", "combined request drops the sample rate"),
     ("frame/hostservicesx.cpp", "callHost(audioMasterGetTime, 0, filter)", "callHost(audioMasterGetTime, filter, 0)", "time filter sent as index"),
     ("frame/hostservicesx.cpp", "return callHost(audioMasterCanDo, 0, 0, text) > 0;", "return callHost(audioMasterCanDo, 0, 0, text) != 0;", "host's no read as yes"),
     ("frame/hostservicesx.cpp", "if (rate > 0) sampleRate.store", "if (rate >= 0) sampleRate.store", "host rate of 0 taken"),
@@ -85,10 +87,10 @@ FAULTS = [
     ("frame/parametertext.cpp", "20.0 * std::log10", "10.0 * std::log10", "dB of power instead of amplitude"),
     ("frame/parametertext.cpp", "const std::size_t n = length < static_cast<std::size_t>(maxLen) ? length\n                                                                    : static_cast<std::size_t>(maxLen);", "const std::size_t n = length;", "text not cut to maxLen"),
     ("frame/speakerarrangement.cpp", "std::strncpy(to->name, source.name, sizeof(to->name) - 1);\n    to->name[sizeof(to->name) - 1] = '\\0';", "std::strncpy(to->name, source.name, sizeof(to->name));", "speaker name left unterminated"),
-    ("frame/speakerarrangement.cpp", "if (nbChannels < 0) return false;", "", "negative speaker count allocated"),
+    ("frame/speakerarrangement.cpp", "        std::free(*arrangement);\n        *arrangement = nullptr;\n    }\n    // A negative", "        std::free(*arrangement);\n    }\n    // A negative", "a refused reallocation leaves the freed block in the handle"),
     ("frame/vstplugmain.cpp", "if (!audioMaster) return nullptr;", "", "entry calls a missing host callback"),
     ("frame/vstplugmain.cpp", "0, 0, nullptr, 0.0f) == 0) return nullptr;", "0, 0, nullptr, 0.0f) < 0) return nullptr;", "version answer of 0 accepted"),
-    ("frame/aeffect.h", "audioMasterCanDo = 37,", "audioMasterCanDo = 36,", "host opcode number"),
+    ("frame/aeffect.h", "audioMasterWantMidi = 6,", "audioMasterWantMidi = 5,", "host opcode numbers shifted"),
     # host/
     ("host/vst_host.cpp", "case audioMasterGetSampleRate: return settings_.sampleRate;", "case audioMasterGetSampleRate: return settings_.blockSize;", "host answers the block size for the rate"),
     ("host/vst_host.cpp", "dispatch(effGetChunk, preset ? 1 : 0, 0, &data)", "dispatch(effGetChunk, preset ? 0 : 1, 0, &data)", "host asks for the wrong chunk"),
@@ -129,7 +131,7 @@ def sync_tree():
                 if f.read() == content:
                     continue
         os.makedirs(os.path.dirname(target), exist_ok=True)
-        shutil.copy2(source, target)
+        shutil.copy(source, target)  # dated now, so the build sees the change
     # The tests find the shared vectors beside the project, as in the real checkout.
     shared = os.path.join(SCRATCH, "tree", "shared")
     if not os.path.exists(shared):
@@ -141,7 +143,8 @@ def build(jobs):
     return status == 0, output
 
 
-FAILED_TEST = re.compile(r"^\s*\d+ - (\S+) \(")
+# "  12 - Suite.Name  # GetParam() = 3 (Failed)": the name before any parameter comment.
+FAILED_TEST = re.compile(r"^\s*\d+ - (\S+).* \([^()]+\)$")
 
 
 def failing_tests(jobs, all_killers):
@@ -159,7 +162,12 @@ def failing_tests(jobs, all_killers):
             names.append(FAILED_TEST.match(line).group(1))
     if status != 0 and not names:
         names.append("ctest (" + output.strip().splitlines()[-1] + ")")
-    return names
+    # Instances of one parameterised test ("Prefix/Suite.Test/param") count as one.
+    counts = {}
+    for name in names:
+        key = name.rsplit("/", 1)[0] + "/*" if name.count("/") >= 2 else name
+        counts[key] = counts.get(key, 0) + 1
+    return [key if n == 1 else f"{key} ({n})" for key, n in counts.items()]
 
 
 def main():
@@ -167,6 +175,7 @@ def main():
     parser.add_argument("only", nargs="*", type=int, help="fault numbers to run")
     parser.add_argument("--all-killers", action="store_true", help="name every failing test")
     parser.add_argument("--check", action="store_true", help="only check that the faults apply")
+    parser.add_argument("--compare", metavar="LOG", help="an earlier run's output to compare with")
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 2)
     args = parser.parse_args()
 
@@ -194,7 +203,7 @@ def main():
     if failing_tests(args.jobs, False):
         sys.exit("mutants: the unchanged tree fails its tests; fix that first")
 
-    killed = 0
+    killed = set()
     for number, (path, text, replacement, what) in chosen:
         target = os.path.join(TREE, path)
         with open(target) as f:
@@ -209,13 +218,20 @@ def main():
                 names = failing_tests(args.jobs, args.all_killers)
                 verdict = "killed" if names else "SURVIVED"
                 by = ("by " + ", ".join(names)) if names else ""
-                killed += bool(names)
+                if names:
+                    killed.add(number)
         finally:
             with open(target, "w") as f:
                 f.write(original)
         print(f"{verdict:8} {number:3} {path}: {what}  {by}".rstrip(), flush=True)
     built, _ = build(args.jobs)  # leave the scratch build unmutated
-    print(f"killed {killed} of {len(chosen)}")
+    print(f"killed {len(killed)} of {len(chosen)}")
+    if args.compare:
+        with open(args.compare) as f:
+            before = {int(m.group(1)) for m in re.finditer(r"^killed\s+(\d+) ", f.read(), re.M)}
+        lost = sorted(before & {n for n, _ in chosen} - killed)
+        print("lost: " + (", ".join(map(str, lost)) if lost else "none") + f" of the {len(before)} killed in {args.compare}")
+        sys.exit(1 if lost else 0)
 
 
 if __name__ == "__main__":
