@@ -7,7 +7,7 @@ packages=(
   cmake make g++ pkg-config
   googletest libgtest-dev libbenchmark-dev
   libsndfile1-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev gcovr
   python3 python3-matplotlib
 )
 # With --with-ardour (the test script's choice) also the host the tests load the plug-in
