@@ -14,6 +14,7 @@
 #include "frame/aeffect.h"
 #include "tests/reference/state_comparison.h"
 #include "tests/reference/step_by_step.h"
+#include "tests/support/testkit.h"
 
 extern "C" AEffect* VSTPluginMain(audioMasterCallback audioMaster) noexcept;
 
@@ -25,11 +26,9 @@ constexpr int kMaxCalls = 200;
 constexpr long kMaxFramesPerSession = 4096;
 constexpr int kMaxBlock = 4096;
 constexpr std::size_t kRecordBytes = 4096;  // zeroed stand-in for any host-owned record
-constexpr double kPi = 3.141592653589793;
 
-[[noreturn]] void fail(const char* what, int mode, long frame, double value) {
-    std::fprintf(stderr, "vellicor fuzz invariant broken: %s (mode %d, frame %ld, value %.17g)\n",
-                 what, mode, frame, value);
+[[noreturn]] void fail(const std::string& what) {
+    std::fprintf(stderr, "vellicor fuzz invariant broken: %s\n", what.c_str());
     std::abort();
 }
 
@@ -52,17 +51,13 @@ public:
     std::uint16_t u16() { return static_cast<std::uint16_t>(u8() | (u8() << 8)); }
     std::uint32_t u32() { return u16() | (static_cast<std::uint32_t>(u16()) << 16); }
     std::uint64_t u64() { return u32() | (static_cast<std::uint64_t>(u32()) << 32); }
-    float rawFloat() {
-        const std::uint32_t bits = u32();
-        float f;
-        std::memcpy(&f, &bits, sizeof f);
-        return f;
-    }
-    double rawDouble() {
-        const std::uint64_t bits = u64();
-        double d;
-        std::memcpy(&d, &bits, sizeof d);
-        return d;
+    // The next bytes as the bits of a float or a double.
+    template <typename T>
+    T raw() {
+        const std::uint64_t bits = sizeof(T) == 4 ? u32() : u64();
+        T value;
+        std::memcpy(&value, &bits, sizeof value);  // little-endian: the low bytes
+        return value;
     }
 
 private:
@@ -88,14 +83,14 @@ float sampleRateValue(Bytes& in) {
                                    96000.0f, 192000.0f, 297000.0f, 1e6f, FLT_MAX, 1e-30f};
     const std::uint8_t pick = in.u8();
     if (pick < 200) return kRates[pick % (sizeof kRates / sizeof kRates[0])];
-    return in.rawFloat();
+    return in.raw<float>();
 }
 
 float parameterValue(Bytes& in) {
     const std::uint8_t pick = in.u8();
     if (pick < 96) return static_cast<float>((pick % 17 + 0.5) / 16.999);  // a mode's centre
     if (pick < 192) return static_cast<float>(specialValue(pick));
-    return in.rawFloat();
+    return in.raw<float>();
 }
 
 // Fills a block with a mix of ordinary signal, special values and raw bit patterns.
@@ -104,9 +99,7 @@ void fillBlock(Bytes& in, Sample* left, Sample* right, int frames) {
     const std::uint8_t kind = in.u8();
     const double special = specialValue(in.u8());
     std::uint32_t noise = in.u32() | 1u;
-    Sample raw;
-    if constexpr (sizeof(Sample) == sizeof(float)) raw = in.rawFloat();
-    else raw = in.rawDouble();
+    const Sample raw = in.raw<Sample>();
     for (int i = 0; i < frames; ++i) {
         noise ^= noise << 13;
         noise ^= noise >> 17;
@@ -172,9 +165,10 @@ public:
         for (int c = 0; c < 2; ++c)
             for (int i = 0; i < frames; ++i)
                 if (std::memcmp(&outputs[c][i], out[c].data() + i * sizeof(Sample), sizeof(Sample)))
-                    fail("output differs from the step-by-step processing", -1, i, outputs[c][i]);
-        if (!stepref::stateDifference(effect.processingState(), processor->state).empty())
-            fail("state differs from the step-by-step processing", -1, frames, 0.0);
+                    fail("output differs from the step-by-step processing at frame " + std::to_string(i));
+        const std::string difference = stepref::stateDifference(effect.processingState(), processor->state);
+        if (!difference.empty())
+            fail("state differs from the step-by-step processing: " + difference);
     }
 
 private:
@@ -218,7 +212,7 @@ struct Session {
         if (frames > 0) framesLeft -= frames;
         // Nothing may be written past the block.
         for (int c = 0; c < 2; ++c)
-            if (outputs[c][size] != Sample(-7)) fail("write past the block", -1, size, 0.0);
+            if (outputs[c][size] != Sample(-7)) fail("write past the block");
     }
 
     // One dispatcher request, with a pointer argument of the kind the interface promises.
@@ -229,47 +223,36 @@ struct Session {
         int32 index = (shape & 1) ? static_cast<int32>(in.u32()) : static_cast<int32>(shape >> 5) - 1;
         VstIntPtr value = (shape & 2) ? static_cast<VstIntPtr>(in.u64())
                                       : static_cast<VstIntPtr>(static_cast<std::int8_t>(in.u8()));
-        float opt = (shape & 4) ? in.rawFloat() : static_cast<float>(specialValue(in.u8()));
+        float opt = (shape & 4) ? in.raw<float>() : static_cast<float>(specialValue(in.u8()));
         const bool nullPointer = (shape & 8) != 0;
 
         std::vector<unsigned char> record(kRecordBytes, 0);
-        char text[300];
-        std::memset(text, 0x5a, sizeof text);
-        auto textBuffer = [&](std::size_t characters) -> void* {
-            if (nullPointer) return nullptr;
-            // Exactly characters + 1 bytes on the heap, so a longer write is caught.
-            auto* b = new char[characters + 1];
-            std::memset(b, 0x5a, characters + 1);
-            return b;
+        std::unique_ptr<char[]> text;
+        // Exactly characters + 1 bytes on the heap, so a longer write is caught.
+        auto textBuffer = [&](std::size_t characters) {
+            text.reset(new char[characters + 1]);
+            std::memset(text.get(), 0x5a, characters + 1);
         };
-        auto hostString = [&]() -> void* {
-            if (nullPointer) return nullptr;
+        auto hostString = [&] {
             const std::size_t length = in.u8() % 80;
-            auto* b = new char[length + 1];
-            for (std::size_t i = 0; i < length; ++i) b[i] = static_cast<char>(in.u8() | 1);
-            b[length] = '\0';
-            return b;
+            text.reset(new char[length + 1]);
+            for (std::size_t i = 0; i < length; ++i) text[i] = static_cast<char>(in.u8() | 1);
+            text[length] = '\0';
         };
-        void* ptr = nullptr;
-        bool ownsText = false;
+        void* ptr = nullPointer ? nullptr : record.data();  // a zeroed record large enough for any
         switch (opcode) {
-            case effGetParamLabel:
-            case effGetParamDisplay:
-            case effGetParamName: ptr = textBuffer(8); ownsText = true; break;
-            case effGetProgramName:
-            case effGetProgramNameIndexed: ptr = textBuffer(24); ownsText = true; break;
-            case effGetEffectName:
-            case effGetVendorString:
-            case effGetProductString:
-            case effShellGetNextPlugin: ptr = textBuffer(64); ownsText = true; break;
-            case effGetErrorText: ptr = textBuffer(256); ownsText = true; break;
-            case effSetProgramName:
-            case effString2Parameter:
-            case effCanDo: ptr = hostString(); ownsText = true; break;
+            case effGetParamLabel: case effGetParamDisplay: case effGetParamName: textBuffer(8); break;
+            case effGetProgramName: case effGetProgramNameIndexed: textBuffer(24); break;
+            case effGetEffectName: case effGetVendorString: case effGetProductString:
+            case effShellGetNextPlugin: textBuffer(64); break;
+            case effGetErrorText: textBuffer(256); break;
+            case effSetProgramName: case effString2Parameter: case effCanDo:
+                if (!nullPointer) hostString();
+                break;
             case effGetChunk: {
                 void* chunk = nullptr;
                 const VstIntPtr bytes = dispatch(opcode, index, value, nullPointer ? nullptr : &chunk, opt);
-                if (bytes < 0 || bytes > 4096) fail("chunk size", -1, 0, static_cast<double>(bytes));
+                if (bytes < 0 || bytes > 4096) fail("chunk size " + std::to_string(bytes));
                 if (chunk && bytes > 0) {
                     // The host copies the chunk away; every byte must be readable.
                     unsigned char copy[4096];
@@ -300,14 +283,10 @@ struct Session {
                 dispatch(opcode, index, value, nullPointer ? nullptr : &outputArrangement, opt);
                 return;
             }
-            default:
-                // Editor requests, host-owned records and plain requests: null or a zeroed
-                // record large enough for any of them.
-                ptr = nullPointer ? nullptr : record.data();
-                break;
+            default: break;  // editor requests, host-owned records and plain requests
         }
-        dispatch(opcode, index, value, ptr, opt);
-        if (ownsText) delete[] static_cast<char*>(ptr);
+        if (text) ptr = text.get();
+        dispatch(opcode, index, value, nullPointer ? nullptr : ptr, opt);
     }
 
     void step(Bytes& in) {
@@ -351,119 +330,36 @@ struct Session {
 
 // ----- the check after the session -----
 
-// The state scan runs after every session; comparison tracing in it would cost more
-// than the session and guide nothing.
-#if defined(__clang__)
-#define VELLICOR_NO_COVERAGE __attribute__((no_sanitize("coverage")))
-#else
-#define VELLICOR_NO_COVERAGE
-#endif
-
-VELLICOR_NO_COVERAGE bool allFinite(const double* v, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i)
-        if (!std::isfinite(v[i])) return false;
-    return true;
-}
-
-VELLICOR_NO_COVERAGE void checkStateFinite(const Vellicor& effect) {
-    const ProcessingState& s = effect.processingState();
-    const BandPass& bp = s.bandPass;
-    const long double bandPass[] = {bp.frequency, bp.resonance, bp.a0,      bp.a1,
-                                    bp.a2,        bp.b1,        bp.b2,      bp.state1L,
-                                    bp.state2L,   bp.state1R,   bp.state2R};
-    for (long double v : bandPass)
-        if (!std::isfinite(v)) fail("band-pass state not finite", -1, 0, static_cast<double>(v));
-    const double* lines[] = {s.delayAL, s.delayBL, s.delayCL, s.delayDL,
-                             s.delayAR, s.delayBR, s.delayCR, s.delayDR};
-    for (const double* line : lines)
-        if (!allFinite(line, kDelayLineSize)) fail("delay line not finite", -1, 0, 0.0);
-    if (!allFinite(s.onePoleL, 26) || !allFinite(s.onePoleR, 26))
-        fail("one-pole state not finite", -1, 0, 0.0);
-    if (!std::isfinite(s.slewPrevL) || !std::isfinite(s.slewPrevR))
-        fail("slew state not finite", -1, 0, 0.0);
-    const int32 positions[] = {s.delayIndexA, s.delayIndexB, s.delayIndexC, s.delayIndexD};
-    for (int32 p : positions)
-        if (p < 0 || p > kDelayLineSize - 1) fail("delay position outside its line", -1, 0, p);
-}
-
-// Largest magnitude a mode may give for programme within +-1 (peak is the programme's
-// largest sample magnitude in the frame), or a negative number for "follows the input".
-double outputBound(int mode, double step, double peak) {
-    switch (mode) {
-        case kModeOut24:
-        case kModeOut16: return -1.0;
-        case kModePeaks: return kPi / 2 * 0.63679 + step;
-        case kModeSlew:
-        case kModeSubs: return 1.0 + step;
-        case kModeMono:
-        case kModeSide:
-        case kModeVTrick: return peak + step;
-        default: return kPi / 2 + step;
-    }
-}
-
+// Ordinary programme through every mode, half in each precision (both share every
+// state): each mode's output in its range, and no state left non-finite.
 template <typename Sample>
-void checkBlock(const Sample* inL, const Sample* inR, const Sample* outL, const Sample* outR,
-                int frames, int mode, long first) {
-    const double step = mode == kModeOut16 ? 1.0 / 32768.0 : 1.0 / 8388608.0;
-    for (int i = 0; i < frames; ++i) {
-        const double l = outL[i], r = outR[i];
-        if (!std::isfinite(l) || !std::isfinite(r)) fail("output not finite", mode, first + i, l + r);
-        const double peak = std::fmax(std::fabs(double(inL[i])), std::fabs(double(inR[i])));
-        const double bound = outputBound(mode, step, peak);
-        if (bound < 0.0) {
-            if (std::fabs(l - double(inL[i])) > step || std::fabs(r - double(inR[i])) > step)
-                fail("output more than a step from the input", mode, first + i, l);
-        } else if (std::fabs(l) > bound || std::fabs(r) > bound) {
-            fail("output outside the mode's range", mode, first + i, std::fmax(std::fabs(l), std::fabs(r)));
-        }
-    }
-}
-
-// Ordinary programme: two tones per channel and a little noise, within +-0.95.
-template <typename Sample>
-void programme(Sample* left, Sample* right, int frames, long first, std::uint32_t& noise) {
-    for (int i = 0; i < frames; ++i) {
-        const double t = static_cast<double>(first + i) / 48000.0;
-        noise ^= noise << 13;
-        noise ^= noise >> 17;
-        noise ^= noise << 5;
-        const double n = (noise >> 8) / 16777216.0 * 0.1 - 0.05;
-        left[i] = static_cast<Sample>(0.5 * std::sin(2 * kPi * 440.0 * t) + 0.3 * std::sin(2 * kPi * 61.0 * t) + n);
-        right[i] = static_cast<Sample>(0.45 * std::sin(2 * kPi * 1250.0 * t + 1.0) +
-                                       0.35 * std::sin(2 * kPi * 97.0 * t) - n);
-    }
-}
-
-template <typename Sample>
-void runProgramme(AEffect* effect, int mode, long frames, long first, std::uint32_t& noise) {
+void runProgramme(AEffect* effect, int mode, long frames, long first) {
     constexpr int kBlock = 512;
     Sample inL[kBlock], inR[kBlock], outL[kBlock], outR[kBlock];
     Sample* inputs[2] = {inL, inR};
     Sample* outputs[2] = {outL, outR};
     for (long done = 0; done < frames; done += kBlock) {
         const int n = static_cast<int>(frames - done < kBlock ? frames - done : kBlock);
-        programme(inL, inR, n, first + done, noise);
+        testkit::programme(inL, inR, n, first + done);
         if constexpr (sizeof(Sample) == sizeof(float))
             effect->processReplacing(effect, inputs, outputs, n);
         else
             effect->processDoubleReplacing(effect, inputs, outputs, n);
-        checkBlock(inL, inR, outL, outR, n, mode, first + done);
+        const std::string bad = testkit::checkRange(mode, inL, inR, outL, outR, n);
+        if (!bad.empty()) fail("output outside its range after the session, " + bad);
     }
 }
 
 void checkNotPoisoned(AEffect* effect) {
-    const Vellicor* vellicor = &vellicorOf(effect);
     effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
     const long frames = checkFrames();
-    std::uint32_t noise = 0x9e3779b9u;
     for (int mode = 0; mode < kNumModes; ++mode) {
-        effect->setParameter(effect, 0, static_cast<float>((mode + 0.5) / 16.999));
-        // Half the programme in each precision: both share every state.
-        runProgramme<float>(effect, mode, frames / 2, 0, noise);
-        runProgramme<double>(effect, mode, frames - frames / 2, frames / 2, noise);
+        effect->setParameter(effect, 0, testkit::valueFor(mode));
+        runProgramme<float>(effect, mode, frames / 2, 0);
+        runProgramme<double>(effect, mode, frames - frames / 2, frames / 2);
     }
-    checkStateFinite(*vellicor);
+    const std::string bad = testkit::badState(vellicorOf(effect).processingState());
+    if (!bad.empty()) fail("state left bad: " + bad);
 }
 
 }  // namespace
@@ -481,13 +377,13 @@ void runSession(const std::uint8_t* data, std::size_t size) {
     Bytes in(data, size);
     // A host without a callback, or one that answers the version query with 0, gets no
     // effect.
-    if (VSTPluginMain(nullptr) != nullptr) fail("entry accepted a missing callback", -1, 0, 0.0);
+    if (VSTPluginMain(nullptr) != nullptr) fail("entry accepted a missing callback");
     versionAnswer = 0;
-    if (VSTPluginMain(&hostCallback) != nullptr) fail("entry ignored a version answer of 0", -1, 0, 0.0);
+    if (VSTPluginMain(&hostCallback) != nullptr) fail("entry ignored a version answer of 0");
     versionAnswer = kVstVersion;
     std::srand(in.u8());
     AEffect* effect = VSTPluginMain(&hostCallback);
-    if (!effect || effect->magic != kEffectMagic) fail("entry gave no effect", -1, 0, 0.0);
+    if (!effect || effect->magic != kEffectMagic) fail("entry gave no effect");
 
     Session session;
     session.effect = effect;
@@ -495,7 +391,7 @@ void runSession(const std::uint8_t* data, std::size_t size) {
     for (int call = 0; call < kMaxCalls && !in.empty(); ++call) session.step(in);
     checkNotPoisoned(effect);
     if (effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f) != 1)
-        fail("close through the record did not answer 1", -1, 0, 0.0);
+        fail("close through the record did not answer 1");
 }
 
 }  // namespace fuzzhost
