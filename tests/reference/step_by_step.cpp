@@ -5,89 +5,62 @@
 namespace stepref {
 namespace {
 
-// ---- modes and block values ------------------------------------------------------------
-
 enum Mode : int32 {
-    kOut24 = 0, kOut16, kPeaks, kSlew, kSubs, kMono, kSide, kVinyl, kAurat, kMonoRat,
-    kMonoLat, kPhone, kCansA, kCansB, kCansC, kCansD, kVTrick
+    kOut24, kOut16, kPeaks, kSlew, kSubs, kMono, kSide, kVinyl, kAurat, kMonoRat, kMonoLat,
+    kPhone, kCansA, kCansB, kCansC, kCansD, kVTrick
 };
-constexpr int32 kUnrepresentableMode = INT32_MIN;
 
-constexpr double kRateScalePerHz = 2.2675736961451248e-05;
-constexpr float kReferenceRate = 44100.0f;
-constexpr float kLowestRate = 2000.0f;
-constexpr int32 kLastDelayPosition = kDelayLineSize - 1;
-constexpr int32 kShortestTrend = 3;
-constexpr int32 kLongestTrend = 98;
+// ---- block values ------------------------------------------------------------------------
 
 struct BlockValues {
     double rateScale;
-    int32 trendLength;
-    int32 mode;
-    int32 delayLengthA, delayLengthB, delayLengthC, delayLengthD;
-    double subsAmount;
-    double subsKeep;
-    double sideCoefficient;
-    long double firstSideKeep;
-    long double secondSideKeep;
+    int32 trendLength, mode;
+    int32 delayLength[4];  // A to D
+    double subsAmount, subsKeep, sideCoefficient;
+    long double firstSideKeep, secondSideKeep;
 };
 
-inline float usableRate(float rate) {
-    if (!std::isfinite(rate) || rate <= 0.0f) return kReferenceRate;
-    return rate < kLowestRate ? kLowestRate : rate;
+// Non-finite and non-positive host rates run as 44.1 kHz, tiny ones as 2 kHz.
+float usableRate(float rate) {
+    if (!std::isfinite(rate) || rate <= 0.0f) return 44100.0f;
+    return rate < 2000.0f ? 2000.0f : rate;
 }
 
-inline int32 modeOf(float value) {
+// The value times 16.999, truncated; INT32_MIN where that is no int32 (or NaN).
+int32 modeOf(float value) {
     const double scaled = static_cast<double>(value) * 16.999;
-    if (!(scaled > -2147483649.0 && scaled < 2147483648.0)) return kUnrepresentableMode;
-    return static_cast<int32>(scaled);
+    return scaled > -2147483649.0 && scaled < 2147483648.0 ? static_cast<int32>(scaled) : INT32_MIN;
 }
 
-inline int32 delayLength(double rateScale, double samples) {
+// rateScale × samples truncated, never past the last position of the lines.
+int32 delayLength(double rateScale, double samples) {
     const double length = rateScale * samples;
-    return length >= static_cast<double>(kLastDelayPosition) ? kLastDelayPosition
-                                                             : static_cast<int32>(length);
+    return length >= kDelayLineSize - 1.0 ? kDelayLineSize - 1 : static_cast<int32>(length);
 }
 
-inline BlockValues blockValues(float sampleRate, float monitorValue) {
+BlockValues blockValues(float sampleRate, float monitorValue) {
     BlockValues b{};
-    b.rateScale = static_cast<double>(usableRate(sampleRate)) * kRateScalePerHz;
+    b.rateScale = static_cast<double>(usableRate(sampleRate)) * 2.2675736961451248e-05;
     const double trend = b.rateScale * 17.0;
-    if (!(trend < kLongestTrend + 1.0)) {
-        b.trendLength = kLongestTrend;
-    } else {
-        b.trendLength = static_cast<int32>(trend);
-        if (b.trendLength < kShortestTrend) b.trendLength = kShortestTrend;
-    }
+    b.trendLength = !(trend < 99.0) ? 98 : static_cast<int32>(trend) < 3 ? 3 : static_cast<int32>(trend);
     b.mode = modeOf(monitorValue);
-    b.delayLengthA = delayLength(b.rateScale, 149.0);
-    b.delayLengthB = delayLength(b.rateScale, 179.0);
-    b.delayLengthC = delayLength(b.rateScale, 191.0);
-    b.delayLengthD = delayLength(b.rateScale, 223.0);
+    const double samples[4] = {149.0, 179.0, 191.0, 223.0};
+    for (int k = 0; k < 4; ++k) b.delayLength[k] = delayLength(b.rateScale, samples[k]);
     b.subsAmount = 0.05102040816326531 / b.rateScale;
     b.subsKeep = 1.0 - b.subsAmount;
-    const long long square = static_cast<long long>(b.mode) * b.mode;
-    b.sideCoefficient = static_cast<double>(square) * 1e-05 / b.rateScale;
+    b.sideCoefficient = static_cast<double>(static_cast<long long>(b.mode) * b.mode) * 1e-05 / b.rateScale;
     b.firstSideKeep = 1.0L - static_cast<long double>(0.618) * b.sideCoefficient;
     b.secondSideKeep = 1.0L - static_cast<long double>(b.sideCoefficient);
     return b;
 }
 
-inline void updateBandPass(BandPass& bp, double rateScale, int32 mode) {
-    double centre = 0.0375, resonance = 0.1575;
-    if (mode == kVinyl) {
-        centre = 0.0385;
-        resonance = 0.0825;
-    } else if (mode == kPhone) {
-        centre = 0.1245;
-        resonance = 0.46;
-    }
-    double frequency = centre / rateScale;
-    if (frequency > 0.49) frequency = 0.49;
-    bp.frequency = frequency;
+void updateBandPass(BandPass& bp, double rateScale, int32 mode) {
+    const double centre = mode == kVinyl ? 0.0385 : mode == kPhone ? 0.1245 : 0.0375;
+    const double resonance = mode == kVinyl ? 0.0825 : mode == kPhone ? 0.46 : 0.1575;
+    const double frequency = centre / rateScale;
+    bp.frequency = frequency > 0.49 ? 0.49 : frequency;
     bp.resonance = resonance;
-    const double K = std::tan(static_cast<double>(static_cast<long double>(3.141592653589793) *
-                                                  bp.frequency));
+    const double K = std::tan(static_cast<double>(static_cast<long double>(3.141592653589793) * bp.frequency));
     const double KK = K * K;
     const long double KQ = K / bp.resonance;
     const double norm = static_cast<double>(1.0L / ((KQ + 1.0L) + KK));
@@ -97,238 +70,153 @@ inline void updateBandPass(BandPass& bp, double rateScale, int32 mode) {
     bp.b2 = norm * (KK + (1.0L - KQ));
 }
 
-// ---- shared shapers ---------------------------------------------------------------------
+// ---- shared shapers ----------------------------------------------------------------------
 
-inline long double unitLimit(long double x) {
-    if (x > 1.0L) return 1.0L;
-    if (x < -1.0L) return -1.0L;
-    return x;
-}
-inline long double sineOf(long double x) { return std::sin(static_cast<double>(x)); }
-inline long double arcsineOf(long double x) { return std::asin(static_cast<double>(x)); }
+long double unitLimit(long double x) { return x > 1.0L ? 1.0L : x < -1.0L ? -1.0L : x; }
+long double sineOf(long double x) { return std::sin(static_cast<double>(x)); }
+long double arcsineOf(long double x) { return std::asin(static_cast<double>(x)); }
 
 // A one-pole state past the double range is held at the largest double.
-inline double storedState(long double x) {
+double storedState(long double x) {
     constexpr double kLargest = 1.7976931348623157e308;
-    if (x > kLargest) return kLargest;
-    if (x < -kLargest) return -kLargest;
-    return static_cast<double>(x);
+    return x > kLargest ? kLargest : x < -kLargest ? -kLargest : static_cast<double>(x);
 }
 
-// ---- Peaks and Slew ----------------------------------------------------------------------
-
-inline int32 nextPosition(int32 position, int32 length) {
+int32 nextPosition(int32 position, int32 length) {
     const int32 next = position - 1;
     return (next < 0 || next > length) ? length : next;
 }
 
-inline void diffuser(double* lineL, double* lineR, int32& pos, int32 len, long double& xL,
-              long double& xR) {
-    const int32 i = pos;
-    const int32 p = nextPosition(i, len);
-    const long double yL = xL + lineL[p] * -0.5;
-    lineL[i] = static_cast<double>(yL);
-    const long double yR = xR + lineR[p] * -0.5;
-    pos = i - 1;
-    lineR[i] = static_cast<double>(yR);
-    if (pos < 0 || pos > len) pos = len;
-    const int32 q = pos;
-    xL = lineL[q] + yL * 0.5L;
-    xR = lineR[q] + yR * 0.5L;
+// ---- Peaks and Slew ------------------------------------------------------------------------
+
+// Allpass, coefficient 0.5: store x - 0.5·d, pass on d + 0.5·(x - 0.5·d).
+long double diffuser(double* line, int32 i, int32 p, long double x) {
+    const long double y = x + line[p] * -0.5;
+    line[i] = static_cast<double>(y);
+    return line[p] + y * 0.5L;
 }
 
-inline void shape(long double& l, long double& r) {
-    l = arcsineOf(unitLimit(l));
-    r = arcsineOf(unitLimit(r));
+void peaksStep(State& s, const BlockValues& b, long double& l, long double& r) {
+    double* lines[4][2] = {{s.delayAL, s.delayAR}, {s.delayBL, s.delayBR}, {s.delayCL, s.delayCR}, {s.delayDL, s.delayDR}};
+    int32* positions[4] = {&s.delayIndexA, &s.delayIndexB, &s.delayIndexC, &s.delayIndexD};
+    for (int k = 0; k < 4; ++k) {
+        l = arcsineOf(unitLimit(l));
+        r = arcsineOf(unitLimit(r));
+        const int32 i = *positions[k];
+        *positions[k] = nextPosition(i, b.delayLength[k]);
+        l = diffuser(lines[k][0], i, *positions[k], l);
+        r = diffuser(lines[k][1], i, *positions[k], r);
+    }
+    l = arcsineOf(unitLimit(l)) * 0.63679;
+    r = arcsineOf(unitLimit(r)) * 0.63679;
 }
 
-inline void peaksStep(State& s, const BlockValues& b, long double& l, long double& r) {
-    shape(l, r);
-    diffuser(s.delayAL, s.delayAR, s.delayIndexA, b.delayLengthA, l, r);
-    shape(l, r);
-    diffuser(s.delayBL, s.delayBR, s.delayIndexB, b.delayLengthB, l, r);
-    shape(l, r);
-    diffuser(s.delayCL, s.delayCR, s.delayIndexC, b.delayLengthC, l, r);
-    shape(l, r);
-    diffuser(s.delayDL, s.delayDR, s.delayIndexD, b.delayLengthD, l, r);
-    shape(l, r);
-    l *= 0.63679;
-    r *= 0.63679;
+long double slew(double& previous, long double x) {
+    const long double d = (x - previous) * 2.302585092994046;
+    previous = static_cast<double>(x);
+    return unitLimit(d);
 }
 
-inline void slewStep(State& s, long double& l, long double& r) {
-    const long double dL = (l - s.slewPrevL) * 2.302585092994046;
-    s.slewPrevL = static_cast<double>(l);
-    l = unitLimit(dL);
-    const long double dR = (r - s.slewPrevR) * 2.302585092994046;
-    s.slewPrevR = static_cast<double>(r);
-    r = unitLimit(dR);
-}
-
-// ---- Subs ---------------------------------------------------------------------------------
+// ---- Subs ------------------------------------------------------------------------------------
 
 constexpr double kStageGain[kSubsStages - 1] = {
-    1.315,              1.23625,            1.1771875,          1.132890625,
-    1.09966796875,      1.0747509765625,    1.056063232421875,  1.0420474243164062,
-    1.0315355682373046, 1.0236516761779786, 1.017738757133484,  1.0133040678501128,
-    1.0099780508875846, 1.0074835381656886, 1.0056126536242664, 1.0042094902181997,
-    1.0031571176636498, 1.0023678382477375, 1.001775878685803,  1.0013319090143522,
-    1.0009989317607642, 1.0007491988205732, 1.00056189911543,   1.0004214243365723,
-    1.0003160682524292,
+    1.315,              1.23625,            1.1771875,          1.132890625,        1.09966796875,
+    1.0747509765625,    1.056063232421875,  1.0420474243164062, 1.0315355682373046, 1.0236516761779786,
+    1.017738757133484,  1.0133040678501128, 1.0099780508875846, 1.0074835381656886, 1.0056126536242664,
+    1.0042094902181997, 1.0031571176636498, 1.0023678382477375, 1.001775878685803,  1.0013319090143522,
+    1.0009989317607642, 1.0007491988205732, 1.00056189911543,   1.0004214243365723, 1.0003160682524292,
 };
 
-inline long double subsChannel(double* onePole, long double x, const BlockValues& b) {
+long double subs(double* onePole, long double x, const BlockValues& b) {
+    x = x * 1.42;
     for (int32 j = 0; j < kSubsStages; ++j) {
         onePole[j] = storedState(onePole[j] * b.subsKeep + b.subsAmount * x);
-        x = j < kSubsStages - 1 ? onePole[j] * static_cast<long double>(kStageGain[j])
-                                : static_cast<long double>(onePole[j]);
-        x = unitLimit(x);
+        x = unitLimit(j < kSubsStages - 1 ? onePole[j] * static_cast<long double>(kStageGain[j])
+                                          : static_cast<long double>(onePole[j]));
     }
     return x;
 }
 
-// The two channels do not interact, so each runs its whole chain in turn.
-inline void subsStep(State& s, const BlockValues& b, long double& l, long double& r) {
-    l = subsChannel(s.onePoleL, l * 1.42, b);
-    r = subsChannel(s.onePoleR, r * 1.42, b);
-}
+// ---- band-pass -------------------------------------------------------------------------------
 
-// ---- Mono, Side, V Trick -------------------------------------------------------------------
-
-inline void monoSideStep(int32 mode, long double& l, long double& r) {
-    long double mid, side;
-    if (mode == kMono) {
-        mid = l + r;
-        side = 0;
-    } else {
-        side = l - r;
-        mid = 0;
-    }
-    l = (mid + side) * 0.5L;
-    r = (mid - side) * 0.5L;
-}
-
-inline void vTrickStep(long double& l, long double& r) {
-    const long double s = (l + r) * 0.5L;
-    l = -s;
-    r = s;
-}
-
-// ---- band-pass ------------------------------------------------------------------------------
-
-inline long double bandPassFilter(long double x, long double& state1, long double& state2,
-                           const BandPass& bp) {
+long double bandPass(long double x, long double& state1, long double& state2, const BandPass& bp) {
     const long double y = x * bp.a0 + state1;
     state1 = (-y) * bp.b1 + state2;
     state2 = x * bp.a2 - y * bp.b2;
-    return y;
+    return arcsineOf(unitLimit(y));
 }
 
-inline void bandPassStep(BandPass& bp, int32 mode, long double& l, long double& r) {
+void bandPassStep(BandPass& bp, int32 mode, long double& l, long double& r) {
     if (mode == kMonoRat || mode == kMonoLat || mode == kPhone) {
         const long double m = (l + r) * 0.5L;
         l = mode == kMonoRat ? 0.0L : m;
         r = mode == kMonoLat ? 0.0L : m;
     }
-    const long double xL = sineOf(l);
-    const long double xR = sineOf(r);
-    const long double yL = bandPassFilter(xL, bp.state1L, bp.state2L, bp);
-    const long double yR = bandPassFilter(xR, bp.state1R, bp.state2R, bp);
-    l = arcsineOf(unitLimit(yL));
-    r = arcsineOf(unitLimit(yR));
+    l = bandPass(sineOf(l), bp.state1L, bp.state2L, bp);
+    r = bandPass(sineOf(r), bp.state1R, bp.state2R, bp);
 }
 
-// ---- cross-feed --------------------------------------------------------------------------------
+// ---- cross-feed ------------------------------------------------------------------------------
 
-inline void crossFeedStage(double* XL, double* XR, int32& pos, int32 n, long double& inL,
-                    long double& inR) {
-    int32 i = pos;
-    int32 p = i - 1;
-    if (p < 0 || p > n) p = n;
+// Stores and advances as a diffuser does, passing on half of what it stored plus half of
+// the entries at and after the new position.
+void crossFeedStage(double* XL, double* XR, int32& pos, int32 n, long double& inL, long double& inR) {
+    const int32 i = pos;
+    const int32 p = nextPosition(i, n);
     const long double tL = inL + (-0.5 * XL[p]);
     XL[i] = static_cast<double>(tL);
-    long double outL = tL * 0.5L;
     const long double tR = inR + (-0.5 * XR[p]);
     XR[i] = static_cast<double>(tR);
-    long double outR = tR * 0.5L;
-    i = i - 1;
-    if (i < 0 || i > n) i = n;
-    pos = i;
-    outL = outL + 0.5 * XL[i];
-    outR = outR + 0.5 * XR[i];
-    if (i == n) {
-        outL = outL + 0.5 * XL[0];
-        outR = outR + 0.5 * XR[0];
-    } else {
-        outL = outL + 0.5 * XL[i + 1];
-        outR = outR + 0.5 * XR[i + 1];
-    }
-    inL = outL;
-    inR = outR;
+    pos = p;
+    const int32 after = p == n ? 0 : p + 1;
+    inL = (tL * 0.5L + 0.5 * XL[p]) + 0.5 * XL[after];
+    inR = (tR * 0.5L + 0.5 * XR[p]) + 0.5 * XR[after];
 }
 
-inline void crossFeedStep(State& s, const BlockValues& b, long double& l, long double& r) {
-    double inputGain = 0, crossGain = 0;
-    switch (b.mode) {
-        case kCansA: inputGain = 0.855; crossGain = 0.125; break;
-        case kCansB: inputGain = 0.748; crossGain = 0.25; break;
-        case kCansC: inputGain = 0.713; crossGain = 0.3; break;
-        default: inputGain = 0.68; crossGain = 0.35; break;
-    }
-    l = l * inputGain;
-    r = r * inputGain;
-    const long double sL = sineOf(l);
-    const long double sR = sineOf(r);
-    const long double mid = sL + sR;
+void crossFeedStep(State& s, const BlockValues& b, long double& l, long double& r) {
+    const double inputGain[4] = {0.855, 0.748, 0.713, 0.68}, crossGain[4] = {0.125, 0.25, 0.3, 0.35};
+    const int k = b.mode - kCansA;
+    const long double sL = sineOf(l * inputGain[k]);
+    const long double sR = sineOf(r * inputGain[k]);
     long double side = sL - sR;
-    const long double v1 =
-        s.onePoleL[0] * b.firstSideKeep + (side * b.sideCoefficient) * 0.618;
-    s.onePoleL[0] = storedState(v1);
+    s.onePoleL[0] = storedState(s.onePoleL[0] * b.firstSideKeep + (side * b.sideCoefficient) * 0.618);
     side = side - s.onePoleL[0];
-    const long double L1 = (mid + side) * 0.5L;
-    const long double R1 = (mid - side) * 0.5L;
-    long double yL = L1, yR = R1;
-    crossFeedStage(s.delayAL, s.delayAR, s.delayIndexA, b.delayLengthA, yL, yR);
-    yL = yL * crossGain;
-    yR = yR * crossGain;
+    long double yL = (sL + sR + side) * 0.5L, yR = (sL + sR - side) * 0.5L;
+    crossFeedStage(s.delayAL, s.delayAR, s.delayIndexA, b.delayLength[0], yL, yR);
+    yL = yL * crossGain[k];
+    yR = yR * crossGain[k];
     long double zL = yL, zR = yR;
-    crossFeedStage(s.delayDL, s.delayDR, s.delayIndexD, b.delayLengthD, zL, zR);
+    crossFeedStage(s.delayDL, s.delayDR, s.delayIndexD, b.delayLength[3], zL, zR);
     const long double newL = (yR + sL) + zR * 0.25L;
     const long double newR = (yL + sR) + zL * 0.25L;
-    const long double mid2 = newL + newR;
     long double side2 = newL - newR;
-    const long double v2 = s.onePoleR[0] * b.secondSideKeep + side2 * b.sideCoefficient;
-    s.onePoleR[0] = storedState(v2);
+    s.onePoleR[0] = storedState(s.onePoleR[0] * b.secondSideKeep + side2 * b.sideCoefficient);
     side2 = side2 - s.onePoleR[0];
-    const long double outL = (mid2 + side2) * 0.5L;
-    const long double outR = (mid2 - side2) * 0.5L;
-    l = arcsineOf(unitLimit(outL));
-    r = arcsineOf(unitLimit(outR));
+    l = arcsineOf(unitLimit((newL + newR + side2) * 0.5L));
+    r = arcsineOf(unitLimit((newL + newR - side2) * 0.5L));
 }
 
-// ---- frame ----------------------------------------------------------------------------------------
+// ---- frame -------------------------------------------------------------------------------------
 
-inline std::uint32_t advanceNoise(std::uint32_t x) {
+std::uint32_t advanceNoise(std::uint32_t x) {
     x = x ^ (x << 13);
     x = x ^ (x >> 17);
-    x = x ^ (x << 5);
-    return x;
+    return x ^ (x << 5);
 }
 
-inline long double guard(long double sample, std::uint32_t noise, double threshold) {
-    if (std::fabs(sample) < threshold || !std::isfinite(sample))
-        return static_cast<double>(noise) * threshold;
+// Near-silent and non-finite samples become the noise word times the threshold.
+long double guard(long double sample, std::uint32_t noise, double threshold) {
+    if (std::fabs(sample) < threshold || !std::isfinite(sample)) return static_cast<double>(noise) * threshold;
     return sample;
 }
 
-inline int32 saturate(double whole) {
+int32 saturate(double whole) {
     if (std::isnan(whole)) return 0;
-    if (whole >= 2147483648.0) return INT32_MAX;
-    if (whole < -2147483648.0) return INT32_MIN;
-    return static_cast<int32>(whole);
+    return whole >= 2147483648.0 ? INT32_MAX : whole < -2147483648.0 ? INT32_MIN : static_cast<int32>(whole);
 }
 
-inline int32 quantize(long double x, float* h, int32 n) {
+// Of floor(x) and floor(x + 1), the step closer to the trend of the last n outputs.
+int32 quantize(long double x, float* h, int32 n) {
     const int32 lower = saturate(static_cast<double>(std::floor(x)));
     const int32 upper = saturate(static_cast<double>(std::floor(x + 1.0L)));
     float sum = 0.0f;
@@ -355,45 +243,33 @@ void Processor::processBlock(Sample** inputs, Sample** outputs, int32 frames, fl
         return;
     }
     for (int32 i = 0; i < frames; ++i) {
-        long double sampleL = inputs[0][i];
-        long double sampleR = inputs[1][i];
-        sampleL = guard(sampleL, state.noiseStateL, nearSilence);
+        long double l = guard(inputs[0][i], state.noiseStateL, nearSilence);
         state.noiseStateL = advanceNoise(state.noiseStateL);
-        sampleR = guard(sampleR, state.noiseStateR, nearSilence);
+        long double r = guard(inputs[1][i], state.noiseStateR, nearSilence);
         state.noiseStateR = advanceNoise(state.noiseStateR);
-
         switch (b.mode) {
-            case kPeaks: peaksStep(state, b, sampleL, sampleR); break;
-            case kSlew: slewStep(state, sampleL, sampleR); break;
-            case kSubs: subsStep(state, b, sampleL, sampleR); break;
-            case kMono:
-            case kSide: monoSideStep(b.mode, sampleL, sampleR); break;
-            case kVinyl:
-            case kAurat:
-            case kMonoRat:
-            case kMonoLat:
-            case kPhone: bandPassStep(state.bandPass, b.mode, sampleL, sampleR); break;
-            case kCansA:
-            case kCansB:
-            case kCansC:
-            case kCansD: crossFeedStep(state, b, sampleL, sampleR); break;
-            case kVTrick: vTrickStep(sampleL, sampleR); break;
-            default: break;
+            case kPeaks: peaksStep(state, b, l, r); break;
+            case kSlew: l = slew(state.slewPrevL, l), r = slew(state.slewPrevR, r); break;
+            case kSubs: l = subs(state.onePoleL, l, b), r = subs(state.onePoleR, r, b); break;
+            case kMono: l = r = (l + r) * 0.5L; break;
+            case kSide: l = (l - r) * 0.5L, r = -l; break;
+            case kVinyl: case kAurat: case kMonoRat: case kMonoLat: case kPhone:
+                bandPassStep(state.bandPass, b.mode, l, r);
+                break;
+            case kCansA: case kCansB: case kCansC: case kCansD: crossFeedStep(state, b, l, r); break;
+            case kVTrick: r = (l + r) * 0.5L, l = -r; break;
+            default: break;  // "Out24", "Out16" and numbers outside the modes
         }
-
         const long double scale = b.mode == kOut16 ? 32768.0L : 8388608.0L;
-        const long double step = 1.0L / scale;
-        const int32 chosenL = quantize(sampleL * scale, state.outHistoryL, b.trendLength);
-        const int32 chosenR = quantize(sampleR * scale, state.outHistoryR, b.trendLength);
-        const double outL = static_cast<double>(chosenL * step);
-        const double outR = static_cast<double>(chosenR * step);
-        outputs[0][i] = static_cast<Sample>(outL);
-        outputs[1][i] = static_cast<Sample>(outR);
+        const int32 chosenL = quantize(l * scale, state.outHistoryL, b.trendLength);
+        const int32 chosenR = quantize(r * scale, state.outHistoryR, b.trendLength);
+        outputs[0][i] = static_cast<Sample>(static_cast<double>(chosenL * (1.0L / scale)));
+        outputs[1][i] = static_cast<Sample>(static_cast<double>(chosenR * (1.0L / scale)));
     }
 }
 
-void Processor::processReplacing(float** inputs, float** outputs, int32 frames,
-                                 float sampleRate, float monitorValue) noexcept {
+void Processor::processReplacing(float** inputs, float** outputs, int32 frames, float sampleRate,
+                                 float monitorValue) noexcept {
     processBlock(inputs, outputs, frames, sampleRate, monitorValue, 1.18e-37);
 }
 
