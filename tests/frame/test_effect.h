@@ -1,31 +1,29 @@
-// A minimal effect on the frame that records which of its operations the frame called,
-// and reports its own construction and destruction to the host so that a host (or a
-// test loading it as a module) can count live objects.
+// A minimal effect on the frame that logs which of its operations the frame called, and an
+// in-process host for the tests that link it in directly.
 #pragma once
 
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "frame/audioeffectx.h"
+#include "host/vst_host.h"
 
 namespace frametest {
 
-// Host opcode audioMasterVendorSpecific with these indexes marks the object's lifecycle.
-constexpr int32 kLifecycleMarker = fourCharCode('l', 'i', 'f', 'e');
-constexpr VstIntPtr kConstructed = 1;
-constexpr VstIntPtr kDestroyed = 2;
-// A host answering this to the construction marker makes the constructor throw.
+// A host answering this to the module factory's vendor-specific question makes it throw.
 constexpr VstIntPtr kPleaseThrow = fourCharCode('t', 'h', 'r', 'o');
 
 constexpr int32 kTestPrograms = 3;
 constexpr int32 kTestParams = 2;
+// A bank and a program chunk differ in size, so a host can tell which one it was given.
 constexpr int32 kBankChunkBytes = 8;
 constexpr int32 kPresetChunkBytes = 4;
 
 class TestEffect : public AudioEffectX {
 public:
-    explicit TestEffect(audioMasterCallback host);
-    ~TestEffect() override;
+    explicit TestEffect(audioMasterCallback host) : AudioEffectX(host, kTestPrograms, kTestParams) {}
 
     void open() noexcept override { log.push_back("open"); }
     void close() noexcept override { log.push_back("close"); }
@@ -34,17 +32,21 @@ public:
         log.push_back("resume");
         AudioEffectX::resume();
     }
-    void setProgram(int32 program) noexcept override {
-        log.push_back("setProgram " + std::to_string(program));
-        AudioEffectX::setProgram(program);
+    // Copies the left input to both outputs.
+    void processReplacing(float** inputs, float** outputs, int32 frames) noexcept override {
+        for (int32 i = 0; i < frames; ++i) outputs[0][i] = outputs[1][i] = inputs[0][i];
     }
-    void processReplacing(float** inputs, float** outputs, int32 frames) noexcept override;
-    void setParameter(int32 index, float value) noexcept override;
-    float getParameter(int32 index) noexcept override;
-    // The level shown on the VU meter is parameter 0.
-    float getVu() noexcept override { return parameters[0]; }
-    int32 getChunk(void** data, bool isPreset) noexcept override;
-    int32 setChunk(void* data, int32 byteSize, bool isPreset) noexcept override;
+    void setParameter(int32 index, float value) noexcept override {
+        if (index >= 0 && index < kTestParams) parameters[index] = value;
+    }
+    float getParameter(int32 index) noexcept override {
+        return index >= 0 && index < kTestParams ? parameters[index] : 0.0f;
+    }
+    float getVu() noexcept override { return parameters[0]; }  // parameter 0 is the level
+    int32 getChunk(void** data, bool isPreset) noexcept override {
+        if (data) *data = chunk;
+        return data ? (isPreset ? kPresetChunkBytes : kBankChunkBytes) : 0;
+    }
     int32 canDo(char* text) noexcept override {
         log.push_back(std::string("canDo ") + (text ? text : "(null)"));
         return canDoAnswer;
@@ -54,6 +56,35 @@ public:
     int32 canDoAnswer = -1;
     float parameters[kTestParams] = {};
     unsigned char chunk[kBankChunkBytes] = {};
+};
+
+using Call = vhost::HostCall;
+
+// A TestEffect and a host that records what the effect asks and answers from a table by
+// opcode, 0 for the rest. One lives at a time: the callback finds it through a static.
+struct HostedEffect {
+    HostedEffect() { current = this; }
+    ~HostedEffect() { current = nullptr; }
+
+    static VstIntPtr callback(AEffect* e, int32 opcode, int32 index, VstIntPtr value, void* ptr,
+                              float opt) {
+        current->calls.push_back(Call{e, opcode, index, value, ptr, opt});
+        if (current->onCall) current->onCall();
+        const auto answer = current->answers.find(opcode);
+        return answer == current->answers.end() ? 0 : answer->second;
+    }
+    VstIntPtr dispatch(int32 opcode, int32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                       float opt = 0.0f) {
+        return effect.dispatcher(opcode, index, value, ptr, opt);
+    }
+
+    TestEffect effect{&callback};
+    std::vector<Call> calls;
+    std::map<int32, VstIntPtr> answers;  // by opcode
+    std::function<void()> onCall;
+
+private:
+    static inline HostedEffect* current = nullptr;
 };
 
 }  // namespace frametest
