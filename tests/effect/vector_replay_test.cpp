@@ -1,101 +1,131 @@
 // Replays the recorded processing vectors through the built module, as a host drives it,
-// and requires every output sample bit for bit.
+// and requires every output sample bit for bit. A vector NAME is a plan (NAME.txt: seed,
+// precision, frames and the blocks, each with its parameter value and sample rate), its
+// interleaved input (NAME.in) and the expected output (NAME.out), little-endian samples.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "host/vst_host.h"
-#include "tests/support/vectors.h"
 
 namespace {
 
-std::shared_ptr<vhost::Module> loadedModule() {
-    static std::shared_ptr<vhost::Module> module = [] {
-        std::string error;
-        auto m = vhost::Module::load(VELLICOR_MODULE_PATH, error);
-        if (!m) ADD_FAILURE() << error;
-        return m;
-    }();
-    return module;
+struct Block {
+    int frames;
+    float parameter, sampleRate;
+};
+
+struct Plan {
+    unsigned seed = 0;
+    bool isDouble = false;
+    long frames = 0;
+    std::vector<Block> blocks;
+};
+
+std::string path(const std::string& name, const char* extension) {
+    return std::string(VELLICOR_VECTORS_DIR) + "/" + name + extension;
+}
+
+Plan readPlan(const std::string& name) {
+    Plan plan;
+    std::ifstream file(path(name, ".txt"));
+    for (std::string line; std::getline(file, line);) {
+        std::istringstream words(line);
+        std::string key, a, b, c;
+        words >> key >> a >> b >> c;
+        if (key == "seed") plan.seed = static_cast<unsigned>(std::stoul(a));
+        else if (key == "precision") plan.isDouble = a == "double";
+        else if (key == "frames") plan.frames = std::stol(a);
+        else if (key == "block")  // C hexadecimal floats, NaN and infinities among them
+            plan.blocks.push_back({std::atoi(a.c_str()), std::strtof(b.c_str(), nullptr), std::strtof(c.c_str(), nullptr)});
+    }
+    return plan;
+}
+
+std::string bytesOf(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The output the module gives for the vector's input, interleaved like the files.
+template <typename Sample>
+std::vector<Sample> replay(vhost::Plugin& plugin, const Plan& plan, const std::string& input) {
+    std::vector<Sample> interleaved(2 * plan.frames), in[2], out[2];
+    std::memcpy(interleaved.data(), input.data(), std::min(input.size(), interleaved.size() * sizeof(Sample)));
+    for (int c = 0; c < 2; ++c) {
+        for (long i = 0; i < plan.frames; ++i) in[c].push_back(interleaved[2 * i + c]);
+        out[c].resize(plan.frames);
+    }
+    long at = 0;
+    for (const Block& block : plan.blocks) {
+        plugin.setSampleRate(block.sampleRate);
+        plugin.setParameter(0, block.parameter);
+        Sample* inputs[2] = {in[0].data() + at, in[1].data() + at};
+        Sample* outputs[2] = {out[0].data() + at, out[1].data() + at};
+        if constexpr (sizeof(Sample) == sizeof(float)) plugin.processReplacing(inputs, outputs, block.frames);
+        else plugin.processDoubleReplacing(inputs, outputs, block.frames);
+        at += block.frames;
+    }
+    for (long i = 0; i < plan.frames; ++i) interleaved[2 * i] = out[0][i], interleaved[2 * i + 1] = out[1][i];
+    return interleaved;
 }
 
 template <typename Sample>
-std::vector<double> replay(vhost::Plugin& plugin, const vectors::Vector& v) {
-    std::vector<Sample> inL(v.frames), inR(v.frames), outL(v.frames), outR(v.frames);
-    for (long i = 0; i < v.frames; ++i) {
-        inL[i] = static_cast<Sample>(v.input[2 * i]);
-        inR[i] = static_cast<Sample>(v.input[2 * i + 1]);
+void expectVector(vhost::Plugin& plugin, const Plan& plan, const std::string& name) {
+    const std::string input = bytesOf(path(name, ".in")), expected = bytesOf(path(name, ".out"));
+    const std::size_t bytes = 2 * plan.frames * sizeof(Sample);
+    ASSERT_EQ(input.size(), bytes) << name << ".in";
+    ASSERT_EQ(expected.size(), bytes) << name << ".out";
+    const std::vector<Sample> out = replay<Sample>(plugin, plan, input);
+    long mismatches = 0;
+    std::ostringstream first;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        Sample wanted, given;
+        std::memcpy(&wanted, expected.data() + i * sizeof(Sample), sizeof(Sample));
+        std::memcpy(&given, input.data() + i * sizeof(Sample), sizeof(Sample));
+        if (std::memcmp(&out[i], &wanted, sizeof(Sample)) != 0 && mismatches++ == 0)
+            first << "frame " << i / 2 << (i % 2 ? " right" : " left") << ": got " << std::hexfloat
+                  << out[i] << ", expected " << wanted << " (input " << given << ")";
     }
-    long at = 0;
-    for (const vectors::Block& block : v.blocks) {
-        plugin.setSampleRate(block.sampleRate);
-        plugin.setParameter(0, block.parameter);
-        Sample* inputs[2] = {inL.data() + at, inR.data() + at};
-        Sample* outputs[2] = {outL.data() + at, outR.data() + at};
-        if constexpr (sizeof(Sample) == sizeof(float))
-            plugin.processReplacing(inputs, outputs, block.frames);
-        else
-            plugin.processDoubleReplacing(inputs, outputs, block.frames);
-        at += block.frames;
-    }
-    std::vector<double> out(2 * v.frames);
-    for (long i = 0; i < v.frames; ++i) {
-        out[2 * i] = outL[i];
-        out[2 * i + 1] = outR[i];
-    }
-    return out;
-}
-
-bool sameBits(double a, double b, bool isDouble) {
-    if (isDouble) return std::memcmp(&a, &b, sizeof a) == 0;
-    const float fa = static_cast<float>(a), fb = static_cast<float>(b);
-    return std::memcmp(&fa, &fb, sizeof fa) == 0;
+    EXPECT_EQ(mismatches, 0) << first.str();
 }
 
 class VectorReplay : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(VectorReplay, MatchesBitForBit) {
-    auto module = loadedModule();
-    ASSERT_TRUE(module);
-    const vectors::Vector v = vectors::read(VELLICOR_VECTORS_DIR, GetParam());
+    const Plan plan = readPlan(GetParam());
     long planned = 0;
-    for (const auto& b : v.blocks) planned += b.frames;
-    ASSERT_EQ(planned, v.frames) << "block plan does not cover the input";
-
-    std::srand(v.seed);
+    for (const Block& b : plan.blocks) planned += b.frames;
+    ASSERT_TRUE(plan.frames > 0 && planned == plan.frames) << "no plan, or one that does not cover the input";
+    std::srand(plan.seed);  // the effect seeds its noise words from rand()
     std::string error;
-    auto plugin = vhost::Plugin::create(module->entry(), error, {}, module);
+    auto plugin = vhost::Plugin::load(VELLICOR_MODULE_PATH, error);
     ASSERT_TRUE(plugin) << error;
-    const std::vector<double> out =
-        v.isDouble ? replay<double>(*plugin, v) : replay<float>(*plugin, v);
-
-    long mismatches = 0;
-    std::ostringstream first;
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        if (sameBits(out[i], v.expected[i], v.isDouble)) continue;
-        if (mismatches++ == 0)
-            first << "frame " << i / 2 << (i % 2 ? " right" : " left") << ": got "
-                  << std::hexfloat << out[i] << ", expected " << v.expected[i] << " (input "
-                  << v.input[i] << ")";
-    }
-    EXPECT_EQ(mismatches, 0) << first.str();
+    if (plan.isDouble) expectVector<double>(*plugin, plan, GetParam());
+    else expectVector<float>(*plugin, plan, GetParam());
 }
 
 std::vector<std::string> vectorNames() {
-    auto names = vectors::list(VELLICOR_VECTORS_DIR);
-    if (names.empty()) names.push_back("README");  // reported as missing below
+    std::vector<std::string> names;
+    std::error_code missing;
+    for (const auto& entry : std::filesystem::directory_iterator(VELLICOR_VECTORS_DIR, missing))
+        if (entry.path().extension() == ".txt") names.push_back(entry.path().stem().string());
+    std::sort(names.begin(), names.end());
+    if (names.empty()) names.push_back("missing");  // fails as a vector without a plan
     return names;
 }
 
-INSTANTIATE_TEST_SUITE_P(Vectors, VectorReplay, ::testing::ValuesIn(vectorNames()),
-                         [](const auto& info) {
-                             std::string name = info.param;
-                             for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Vectors, VectorReplay, ::testing::ValuesIn(vectorNames()), [](const auto& info) {
+    std::string name = info.param;
+    std::replace_if(name.begin(), name.end(), [](unsigned char c) { return !std::isalnum(c); }, '_');
+    return name;
+});
 
 }  // namespace

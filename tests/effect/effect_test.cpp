@@ -1,0 +1,158 @@
+// What a host sees of the built module: identity, parameter and its texts, saved state,
+// capabilities, and the hostile calls the processing must survive.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "effect/output_stage.h"
+#include "host/vst_host.h"
+
+namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+std::unique_ptr<vhost::Plugin> loadVellicor() {
+    std::string error;
+    auto plugin = vhost::Plugin::load(VELLICOR_MODULE_PATH, error);
+    EXPECT_TRUE(plugin) << error;
+    return plugin;
+}
+
+std::string display(vhost::Plugin& p, float value) {
+    p.setParameter(0, value);
+    return p.text(effGetParamDisplay, 0, 9);
+}
+
+TEST(Module, IdentityAsAHostSeesIt) {
+    auto p = loadVellicor();
+    ASSERT_TRUE(p);
+    const AEffect* e = p->effect();
+    EXPECT_EQ(std::make_tuple(e->magic, e->numInputs, e->numOutputs, e->numPrograms, e->numParams),
+              std::make_tuple(kEffectMagic, 2, 2, 0, 1));
+    EXPECT_EQ(e->uniqueID, fourCharCode('v', 'l', 'c', 'j'));
+    EXPECT_EQ(e->flags, effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsProgramChunks);
+    EXPECT_EQ(p->text(effGetEffectName), "Vellicor");
+    EXPECT_EQ(p->text(effGetVendorString), "quillotone");
+    EXPECT_EQ(p->text(effGetProductString), "quillotone Vellicor");
+    EXPECT_EQ(p->dispatch(effGetVendorString, 0, 0, nullptr), 0) << "null buffer: nothing written";
+    EXPECT_EQ(p->dispatch(effGetVendorVersion), 1000);
+    EXPECT_EQ(p->dispatch(effGetPlugCategory), kPlugCategEffect);
+    EXPECT_EQ(p->dispatch(effGetVstVersion), 2400);
+    EXPECT_EQ(p->text(effGetParamName, 0, 9), "Monitor");
+    EXPECT_EQ(p->text(effGetParamLabel, 0, 9), "");
+    EXPECT_EQ(p->text(effGetProgramName, 0, 25), "Default");
+    char longName[] = "abcdefghijklmnopqrstuvwxyz0123";  // cut to 24 characters
+    p->dispatch(effSetProgramName, 0, 0, longName);
+    EXPECT_EQ(p->text(effGetProgramName, 0, 25), "abcdefghijklmnopqrstuvwx");
+    for (int32 index : {1, -1}) {  // other parameters have empty texts
+        EXPECT_EQ(p->text(effGetParamName, index, 9), "");
+        EXPECT_EQ(p->text(effGetParamDisplay, index, 9), "");
+        EXPECT_EQ(p->getParameter(index), 0.0f);
+    }
+    for (int32 opcode : {effGetParamName, effGetParamDisplay, effGetParamLabel, effGetProgramName, effSetProgramName})
+        p->dispatch(opcode, 0, 0, nullptr);  // null buffers are ignored
+    EXPECT_EQ(p->close(), 1) << "closed through the record";
+    EXPECT_EQ(p->close(), 0) << "nothing left to close";
+}
+
+TEST(Module, MonitorValuesShowTheirModes) {
+    auto p = loadVellicor();
+    ASSERT_TRUE(p);
+    // Each mode spans 1/16.999 of the range (truncated toward zero), so 1.0 still shows the
+    // last one; values outside the range are kept as given and show no mode.
+    const std::pair<float, const char*> shown[] = {
+        {0.0f, "Out24"}, {-0.05f, "Out24"}, {0.5f, "Aurat"}, {0.5295f, "MonoRat"}, {0.5883f, "MonoLat"},
+        {0.8f, "Cans B"}, {0.94f, "Cans D"}, {0.9413f, "V Trick"}, {1.0f, "V Trick"}, {1.5f, ""},
+        {-0.1f, ""}, {kNaN, ""}, {INFINITY, ""}, {3e38f, ""}};
+    for (const auto& [value, name] : shown) EXPECT_EQ(display(*p, value), name) << value;
+    EXPECT_EQ(p->getParameter(0), 3e38f);
+}
+
+TEST(Module, ChunkRoundTripsAndRestoreClampsOrRefuses) {
+    auto a = loadVellicor();
+    auto b = loadVellicor();
+    ASSERT_TRUE(a && b);
+    a->setParameter(0, 0.7f);
+    for (bool preset : {false, true}) {
+        const std::vector<unsigned char> saved = a->chunk(preset);
+        ASSERT_EQ(saved.size(), 4u);
+        float value;
+        std::memcpy(&value, saved.data(), 4);
+        EXPECT_EQ(value, 0.7f) << "the parameter as a native float";
+        b->setParameter(0, 0.0f);
+        EXPECT_EQ(b->setChunk(saved.data(), saved.size(), preset), 0);
+        EXPECT_EQ(b->getParameter(0), 0.7f);
+    }
+    EXPECT_EQ(a->dispatch(effGetChunk, 0, 0, nullptr), 0);
+    auto restore = [&](float v, VstIntPtr bytes = 4) {
+        unsigned char block[8] = {};
+        std::memcpy(block, &v, 4);
+        b->dispatch(effSetChunk, 0, bytes, block);
+        return b->getParameter(0);
+    };
+    EXPECT_EQ(restore(-0.5f), 0.0f);
+    EXPECT_EQ(restore(1.5f), 1.0f);
+    EXPECT_EQ(restore(kNaN), 0.0f);
+    EXPECT_EQ(restore(INFINITY), 1.0f);
+    EXPECT_EQ(restore(0.25f), 0.25f);
+    // A short, negative or missing chunk is not a saved state: the current one stays.
+    EXPECT_EQ(restore(0.75f, 3), 0.25f);
+    EXPECT_EQ(restore(0.75f, -1), 0.25f);
+    b->dispatch(effSetChunk, 0, 4, nullptr);
+    EXPECT_EQ(b->getParameter(0), 0.25f);
+}
+
+TEST(Module, CapabilitiesAndNoMidiRequestOnResume) {
+    auto p = loadVellicor();
+    ASSERT_TRUE(p);
+    auto canDo = [&](std::string word) { return p->dispatch(effCanDo, 0, 0, word.data()); };
+    for (const char* yes : {"plugAsChannelInsert", "plugAsSend", "x2in2out"}) EXPECT_EQ(canDo(yes), 1) << yes;
+    for (const char* no : {"X2in2out", "", "receiveVstMidiEvent", "x2in2out ", "bypass"}) EXPECT_EQ(canDo(no), -1) << no;
+    EXPECT_EQ(p->dispatch(effCanDo, 0, 0, nullptr), -1);
+    p->clearCalls();
+    p->mainsChanged(true);
+    p->mainsChanged(false);
+    EXPECT_TRUE(p->calls().empty()) << "the effect asks the host for nothing on resume";
+}
+
+TEST(Processing, NullBuffersAreSurvivedAndInPlaceMatchesSeparateBuffers) {
+    auto p = loadVellicor();
+    ASSERT_TRUE(p);
+    float l[4] = {1, 1, 1, 1}, r[4] = {1, 1, 1, 1};
+    float* outputs[2] = {l, r};
+    float* half[2] = {l, nullptr};
+    p->processReplacing(nullptr, outputs, 4);
+    EXPECT_EQ(l[3], 0.0f) << "no input: silence rather than what the buffers held";
+    p->processReplacing(half, outputs, 4);
+    p->processReplacing(outputs, nullptr, 4);
+    p->processReplacing(outputs, half, 4);
+
+    std::srand(7);  // the same noise words for both
+    p = loadVellicor();
+    std::srand(7);
+    auto q = loadVellicor();
+    ASSERT_TRUE(p && q);
+    std::vector<float> inL(777), inR(777), outL(777), outR(777);
+    for (int i = 0; i < 777; ++i) inL[i] = std::sin(i * 0.05f) * 0.7f, inR[i] = std::cos(i * 0.031f) * 0.4f;
+    float* ins[2] = {inL.data(), inR.data()};
+    float* outs[2] = {outL.data(), outR.data()};
+    for (auto* plugin : {p.get(), q.get()}) plugin->setParameter(0, 2.5f / 16.999f);  // "Peaks"
+    p->processReplacing(ins, outs, 777);
+    q->processReplacing(ins, ins, 777);
+    EXPECT_EQ(inL, outL);
+    EXPECT_EQ(inR, outR);
+}
+
+// A NaN reaching the output stage leaves as step 0 rather than as the most negative step,
+// which would sit on the output as a -256.0 level; beyond the range the steps saturate.
+TEST(OutputStage, SaturatesAtTheStepRangeAndMapsNaNToZero) {
+    EXPECT_EQ(saturateToInt32(std::nan("")), 0);
+    EXPECT_EQ(saturateToInt32(2147483648.0), INT32_MAX);
+    EXPECT_EQ(saturateToInt32(-2147483649.0), INT32_MIN);
+    EXPECT_EQ(saturateToInt32(-2147483648.0), INT32_MIN);
+}
+
+}  // namespace
