@@ -1,13 +1,8 @@
-ardour {
-	["type"] = "dsp",
-	name = "Vellicor test programme",
-	category = "Utility",
-	author = "quillotone",
-	description = "Plays the test programme from shared memory, once, from its first frame",
-}
+-- Plays the test programme from shared memory, once, from its first frame. The session
+-- script leaves it there: the frame count as one integer, then the left channel's frames,
+-- then the right's. After its end: silence.
 
--- The session script leaves the programme in shared memory: the frame count as one
--- integer, then the left channel's frames, then the right's. After its end: silence.
+ardour { ["type"] = "dsp", name = "Vellicor test programme", category = "Utility" }
 
 function dsp_ioconfig ()
 	return { { audio_in = 2, audio_out = 2 } }
