@@ -12,6 +12,9 @@ cmake -S . -B $dir -DCMAKE_BUILD_TYPE=Debug -DVELLICOR_BENCH=OFF -DCMAKE_CXX_FLA
   -DCMAKE_EXE_LINKER_FLAGS="$flags" -DCMAKE_MODULE_LINKER_FLAGS="$flags" >$log
 cmake --build $dir -j "$(nproc)" >>$log
 find $dir -name '*.gcda' -delete
+# The renderer test that limits file sizes also keeps that run's counts from being
+# written; gcov's complaint would otherwise land in the test's stderr.
+export GCOV_ERROR_FILE=/dev/null
 ctest --test-dir $dir -LE ardour -j "$(nproc)" --timeout 900 >>$log ||
   { echo "tests failed; see $log" >&2; exit 1; }
 for part in effect frame; do
