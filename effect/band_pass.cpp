@@ -24,12 +24,12 @@ void updateBandPass(BandPass& bp, double rateScale, int32 mode) noexcept {
     bp.frequency = frequency;
     bp.resonance = band.resonance;
 
-    const double K = std::tan(static_cast<double>(static_cast<long double>(kPi) * bp.frequency));
+    const double K = std::tan(static_cast<double>(static_cast<extended>(kPi) * bp.frequency));
     const double KK = K * K;
-    const long double KQ = K / bp.resonance;
-    const double norm = static_cast<double>(1.0L / ((KQ + 1.0L) + KK));
+    const extended KQ = K / bp.resonance;
+    const double norm = static_cast<double>(1.0 / ((KQ + 1.0) + KK));
     bp.a0 = KQ * norm;
     bp.a2 = -bp.a0;
     bp.b1 = 2.0 * (KK - 1.0) * norm;
-    bp.b2 = norm * (KK + (1.0L - KQ));
+    bp.b2 = norm * (KK + (1.0 - KQ));
 }

@@ -10,17 +10,17 @@
 #include "effect/shaping.h"
 
 struct BandPass {
-    long double frequency;  // centre as a fraction of the sample rate
-    long double resonance;
-    long double a0;
-    long double a1;  // the band-pass has no such term; stays zero
-    long double a2;
-    long double b1;  // carries double precision only
-    long double b2;
-    long double state1L;
-    long double state2L;
-    long double state1R;
-    long double state2R;
+    extended frequency;  // centre as a fraction of the sample rate
+    extended resonance;
+    extended a0;
+    extended a1;  // the band-pass has no such term; stays zero
+    extended a2;
+    extended b1;  // carries double precision only
+    extended b2;
+    extended state1L;
+    extended state2L;
+    extended state1R;
+    extended state2R;
 };
 
 // Highest centre, as a fraction of the sample rate, the filter is set to. At very low
@@ -34,10 +34,10 @@ void updateBandPass(BandPass& bp, double rateScale, int32 mode) noexcept;
 namespace band_pass_detail {
 // Transposed direct form. a2 is -a0, and x × (-a0) is exactly -(x × a0), so the product
 // is formed once; b1 holds a double, so it is read as one.
-inline long double filter(long double x, long double& state1, long double& state2,
+inline extended filter(extended x, extended& state1, extended& state2,
                           const BandPass& bp) noexcept {
-    const long double xa0 = x * bp.a0;
-    const long double y = xa0 + state1;
+    const extended xa0 = x * bp.a0;
+    const extended y = xa0 + state1;
     state1 = (-y) * static_cast<double>(bp.b1) + state2;
     state2 = -xa0 - y * bp.b2;
     return y;
@@ -57,7 +57,7 @@ inline void sineArguments(double sampleL, double sampleR, double& argL,
         argL = sineArgument(sampleL);
         argR = sineArgument(sampleR);
     } else {
-        const double m = sineArgument((static_cast<long double>(sampleL) + sampleR) * 0.5L);
+        const double m = sineArgument((static_cast<extended>(sampleL) + sampleR) * 0.5);
         argL = fold == BandFold::toRight ? 0.0 : m;
         argR = fold == BandFold::toLeft ? 0.0 : m;
     }
@@ -94,10 +94,7 @@ inline void bandPassSines(double sampleL, double sampleR, double& xL, double& xR
 }
 
 namespace band_pass_detail {
-// The same bits, padding aside: equal values may still differ in the sign of a zero.
-inline bool sameBits(long double a, long double b) noexcept {
-    return std::memcmp(&a, &b, 10) == 0;
-}
+// The same bits: equal values may still differ in the sign of a zero.
 inline bool sameBits(double a, double b) noexcept { return std::memcmp(&a, &b, 8) == 0; }
 }  // namespace band_pass_detail
 
@@ -112,26 +109,25 @@ inline bool sameBits(double a, double b) noexcept { return std::memcmp(&a, &b, 8
 template <BandFold fold>
 inline void bandPassFilters(BandPass& bp, double* left, double* right, int32 count) noexcept {
     using band_pass_detail::filter;
-    using band_pass_detail::sameBits;
-    long double state1L = bp.state1L, state2L = bp.state2L;
-    long double state1R = bp.state1R, state2R = bp.state2R;
+    extended state1L = bp.state1L, state2L = bp.state2L;
+    extended state1R = bp.state1R, state2R = bp.state2R;
     constexpr bool oneSilenced = fold == BandFold::toLeft || fold == BandFold::toRight;
     // With one channel silenced: the live channel's samples and states, and the other's.
     constexpr bool leftLive = fold != BandFold::toRight;
     double* const liveSamples = leftLive ? left : right;
     double* const stillSamples = leftLive ? right : left;
-    long double& live1 = leftLive ? state1L : state1R;
-    long double& live2 = leftLive ? state2L : state2R;
-    const long double still1 = leftLive ? state1R : state1L;
-    const long double still2 = leftLive ? state2R : state2L;
+    extended& live1 = leftLive ? state1L : state1R;
+    extended& live2 = leftLive ? state2L : state2R;
+    const extended still1 = leftLive ? state1R : state1L;
+    const extended still2 = leftLive ? state2R : state2L;
     bool silencedAtRest = false;
     double stillOutput = 0.0;
     if constexpr (oneSilenced) {
-        long double next1 = still1, next2 = still2;
-        stillOutput = arcsineArgument(filter(0.0L, next1, next2, bp));
-        silencedAtRest = sameBits(next1, still1) && sameBits(next2, still2);
+        extended next1 = still1, next2 = still2;
+        stillOutput = arcsineArgument(filter(0.0, next1, next2, bp));
+        silencedAtRest = sameExtendedBits(next1, still1) && sameExtendedBits(next2, still2);
     }
-    if (fold == BandFold::toBoth && sameBits(state1L, state1R) && sameBits(state2L, state2R)) {
+    if (fold == BandFold::toBoth && sameExtendedBits(state1L, state1R) && sameExtendedBits(state2L, state2R)) {
         for (int32 i = 0; i < count; ++i)
             left[i] = right[i] = arcsineArgument(filter(left[i], state1L, state2L, bp));
         state1R = state1L;
@@ -143,8 +139,8 @@ inline void bandPassFilters(BandPass& bp, double* left, double* right, int32 cou
         }
     } else {
         for (int32 i = 0; i < count; ++i) {
-            const long double yL = filter(left[i], state1L, state2L, bp);
-            const long double yR = filter(right[i], state1R, state2R, bp);
+            const extended yL = filter(left[i], state1L, state2L, bp);
+            const extended yR = filter(right[i], state1R, state2R, bp);
             left[i] = arcsineArgument(yL);
             right[i] = arcsineArgument(yR);
         }

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "effect/floating_point.h"
+
 using int32 = std::int32_t;
 
 // Every delay, corner and time constant is scaled from this reference rate.
@@ -34,8 +36,8 @@ struct BlockValues {
     double subsKeep;
     // Cross-feed side filters
     double sideCoefficient;
-    long double firstSideKeep;
-    long double secondSideKeep;
+    extended firstSideKeep;
+    extended secondSideKeep;
 };
 
 // The rate the block actually runs at, from the host's stored rate.

@@ -29,16 +29,16 @@ void setCrossFeedBlockValues(BlockValues& b) noexcept;
 
 // Stores and advances like the diffuser, but passes its input through (apart from half
 // the stored rounding) while the position is in range.
-inline void crossFeedStage(DelayStage stage, long double& inL, long double& inR) noexcept {
+inline void crossFeedStage(DelayStage stage, extended& inL, extended& inR) noexcept {
     const int32 n = stage.length;
     const int32 p = nextDelayPosition(stage.position, n);
     const int32 i = stage.position;
-    const long double tL = inL + (-0.5 * stage.lineL[p]);
+    const extended tL = inL + (-0.5 * stage.lineL[p]);
     stage.lineL[i] = static_cast<double>(tL);
-    long double outL = tL * 0.5L;
-    const long double tR = inR + (-0.5 * stage.lineR[p]);
+    extended outL = tL * 0.5;
+    const extended tR = inR + (-0.5 * stage.lineR[p]);
     stage.lineR[i] = static_cast<double>(tR);
-    long double outR = tR * 0.5L;
+    extended outR = tR * 0.5;
     stage.position = p;
     outL = outL + 0.5 * stage.lineL[p];
     outR = outR + 0.5 * stage.lineR[p];
@@ -65,8 +65,8 @@ public:
 
     // Pass 1: one frame's working samples (the guarded inputs) to its two sines.
     void enter(double sampleL, double sampleR, double& sL, double& sR) const noexcept {
-        const double argL = sineArgument(sampleL * static_cast<long double>(gains.input));
-        const double argR = sineArgument(sampleR * static_cast<long double>(gains.input));
+        const double argL = sineArgument(sampleL * static_cast<extended>(gains.input));
+        const double argR = sineArgument(sampleR * static_cast<extended>(gains.input));
         sL = std::sin(argL);
         sR = std::sin(argR);
     }
@@ -89,30 +89,30 @@ private:
     // delay stages, the cross-mix, the second side filter and the unit limit.
     void mix(double& left, double& right, double& firstState, double& secondState) const noexcept {
         const double sL = left, sR = right;
-        const long double mid = static_cast<long double>(sL) + sR;
-        long double side = static_cast<long double>(sL) - sR;
+        const extended mid = static_cast<extended>(sL) + sR;
+        extended side = static_cast<extended>(sL) - sR;
         firstState = storedState(firstState * firstSideKeep +
                                 (side * sideCoefficient) * kFirstSideShare);
         side = side - firstState;
 
-        long double yL = (mid + side) * 0.5L;
-        long double yR = (mid - side) * 0.5L;
+        extended yL = (mid + side) * 0.5;
+        extended yR = (mid - side) * 0.5;
         crossFeedStage(a, yL, yR);
         yL = yL * gains.cross;
         yR = yR * gains.cross;
-        long double zL = yL;
-        long double zR = yR;
+        extended zL = yL;
+        extended zR = yR;
         crossFeedStage(d, zL, zR);
 
-        const long double newL = (yR + sL) + zR * 0.25L;
-        const long double newR = (yL + sR) + zL * 0.25L;
-        const long double mid2 = newL + newR;
-        long double side2 = newL - newR;
+        const extended newL = (yR + sL) + zR * 0.25;
+        const extended newR = (yL + sR) + zL * 0.25;
+        const extended mid2 = newL + newR;
+        extended side2 = newL - newR;
         secondState = storedState(secondState * secondSideKeep + side2 * sideCoefficient);
         side2 = side2 - secondState;
 
-        left = arcsineArgument((mid2 + side2) * 0.5L);
-        right = arcsineArgument((mid2 - side2) * 0.5L);
+        left = arcsineArgument((mid2 + side2) * 0.5);
+        right = arcsineArgument((mid2 - side2) * 0.5);
     }
 
     DelayStage a, d;
@@ -120,6 +120,6 @@ private:
     double& secondSide;
     CansGains gains;
     double sideCoefficient;
-    long double firstSideKeep;
-    long double secondSideKeep;
+    extended firstSideKeep;
+    extended secondSideKeep;
 };

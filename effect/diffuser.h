@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "effect/floating_point.h"
+
 using int32 = std::int32_t;
 
 struct DelayStage {
@@ -22,14 +24,14 @@ inline int32 nextDelayPosition(int32 position, int32 length) noexcept {
 }
 
 // Allpass, coefficient 0.5, delay `length`: y = x - 0.5·d, out = d + 0.5·y.
-inline void diffuserStep(DelayStage stage, long double& xL, long double& xR) noexcept {
+inline void diffuserStep(DelayStage stage, extended& xL, extended& xR) noexcept {
     const int32 i = stage.position;
     const int32 p = nextDelayPosition(i, stage.length);
-    const long double yL = xL + stage.lineL[p] * -0.5;
+    const extended yL = xL + stage.lineL[p] * -0.5;
     stage.lineL[i] = static_cast<double>(yL);
-    const long double yR = xR + stage.lineR[p] * -0.5;
+    const extended yR = xR + stage.lineR[p] * -0.5;
     stage.position = p;
     stage.lineR[i] = static_cast<double>(yR);
-    xL = stage.lineL[p] + yL * 0.5L;
-    xR = stage.lineR[p] + yR * 0.5L;
+    xL = stage.lineL[p] + yL * 0.5;
+    xR = stage.lineR[p] + yR * 0.5;
 }

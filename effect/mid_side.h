@@ -1,6 +1,7 @@
 // "Mono", "Side" and "V Trick": the channels rearranged, no filtering, no limit.
 #pragma once
 
+#include "effect/floating_point.h"
 #include "effect/monitor_mode.h"
 
 // The sum of two doubles when it is itself a double; false when it is not, or overflows.
@@ -14,18 +15,18 @@ inline bool exactDoubleSum(double a, double b, double& sum) noexcept {
 }
 
 // "Mono": (L + R) / 2 on both. "Side": (L - R) / 2 on the left, its negative on the right.
-inline void monoSideStep(int32 mode, long double& sampleL, long double& sampleR) noexcept {
-    long double mid = 0.0L;
-    long double side = 0.0L;
+inline void monoSideStep(int32 mode, extended& sampleL, extended& sampleR) noexcept {
+    extended mid = 0.0;
+    extended side = 0.0;
     if (mode == kModeMono) mid = sampleL + sampleR;
     else side = sampleL - sampleR;
-    sampleL = (mid + side) * 0.5L;
-    sampleR = (mid - side) * 0.5L;
+    sampleL = (mid + side) * 0.5;
+    sampleR = (mid - side) * 0.5;
 }
 
 // The mid signal with the left output inverted.
-inline void vTrickStep(long double& sampleL, long double& sampleR) noexcept {
-    const long double s = (sampleL + sampleR) * 0.5L;
+inline void vTrickStep(extended& sampleL, extended& sampleR) noexcept {
+    const extended s = (sampleL + sampleR) * 0.5;
     sampleL = -s;
     sampleR = s;
 }

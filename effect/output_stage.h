@@ -5,14 +5,14 @@
 
 #include <cmath>
 #include <cstdint>
-#include <emmintrin.h>
 
 #include "effect/block_values.h"
+#include "effect/floating_point.h"
 
 using int32 = std::int32_t;
 
-constexpr long double kStepsPer24Bit = 8388608.0L;  // 2^23
-constexpr long double kStepsPer16Bit = 32768.0L;    // 2^15
+constexpr extended kStepsPer24Bit = 8388608.0;  // 2^23
+constexpr extended kStepsPer16Bit = 32768.0;    // 2^15
 
 // Saturating conversion of a whole number to int32. NaN becomes 0: as the most negative
 // step it would sit on the output as a -256.0 level.
@@ -25,13 +25,14 @@ inline int32 saturateToInt32(double whole) noexcept {
 
 namespace output_stage_detail {
 
-// floor(x) for x within the int32 range, without touching the x87 control word: adding
-// 1.5 × 2^63 leaves no fraction bits, so the sum rounds x to the nearest whole number
-// exactly; one less where that went up. The correction is a flag, not a branch: for audio
-// it goes either way at random. Needs the x87's 64-bit precision, which is the default.
-__attribute__((always_inline)) inline int32 floorToInt32(long double x) noexcept {
-    constexpr long double kRoundingBias = 13835058055282163712.0L;  // 1.5 × 2^63
-    const long double nearest = (x + kRoundingBias) - kRoundingBias;
+// floor(x) for x within the int32 range, without changing the rounding mode: adding 1.5
+// times the power of two whose unit in the last place is 1 leaves no fraction bits, so the
+// sum rounds x to the nearest whole number exactly; one less where that went up. The
+// correction is a flag, not a branch: for audio it goes either way at random. Needs the
+// extended type's full precision and rounding to nearest, which the processing sets.
+__attribute__((always_inline)) inline int32 floorToInt32(extended x) noexcept {
+    constexpr extended kRoundingBias = static_cast<extended>(3ULL << (kExtendedDigits - 2));
+    const extended nearest = (x + kRoundingBias) - kRoundingBias;
     return static_cast<int32>(static_cast<double>(nearest)) - static_cast<int32>(nearest > x);
 }
 
@@ -43,12 +44,12 @@ struct StepPair {
     int32 upper;
 };
 
-__attribute__((always_inline)) inline StepPair stepsAround(long double x) noexcept {
+__attribute__((always_inline)) inline StepPair stepsAround(extended x) noexcept {
     using output_stage_detail::floorToInt32;
     // Inside this range both floors are whole numbers that fit an int32 exactly.
-    if (x >= -2147483648.0L && x < 2147483646.0L) return {floorToInt32(x), floorToInt32(x + 1.0L)};
+    if (x >= -2147483648.0 && x < 2147483646.0) return {floorToInt32(x), floorToInt32(x + 1.0)};
     return {saturateToInt32(static_cast<double>(std::floor(x))),
-            saturateToInt32(static_cast<double>(std::floor(x + 1.0L)))};
+            saturateToInt32(static_cast<double>(std::floor(x + 1.0)))};
 }
 
 // Whole numbers of steps all within a span of 2^24 have exact floats, and so do all their
@@ -56,192 +57,3 @@ __attribute__((always_inline)) inline StepPair stepsAround(long double x) noexce
 // such spans are watched: -2^23 .. 2^23, and one step higher, which a value limited to ±1
 // fills (its candidates reach from -2^23 to 2^23 + 1).
 constexpr int32 kTelescopingLimit = 8388608;  // 2^23
-
-// Both channels' trend quantizers over a stretch of frames with one trend length n. The
-// two channels do the same float arithmetic, so they share SSE registers: lane 0 is the
-// left channel, lane 1 the right.
-//
-// The histories (entry 0 newest) live in a window sliding down a buffer the caller owns,
-// one frame's pair of entries per slot, so recording a frame is one store instead of a
-// shift of n + 1 entries. The first n + 2 entries of each channel are copied in and back
-// out, the only ones a frame reads or writes. Entries past n + 1 keep whatever an
-// earlier, longer trend left there, as a longer trend later must see them. While the
-// newest n + 1 entries of each channel lie within one of the two spans above, each slope
-// is the exact difference of the window's ends, the float the term-by-term sum yields.
-class StereoQuantizer {
-public:
-    static constexpr int32 kStretch = 512;  // frames per stretch
-    // A frame's left and right entries, packed into the bits of one double, so that the
-    // pair moves in one typed load or store.
-    using Slot = double;
-    static constexpr int32 kBufferSlots = kStretch + kOutHistorySize;
-
-    StereoQuantizer(Slot* buffer, float* historyL, float* historyR, int32 n, bool out16) noexcept
-        : window(buffer + kStretch), historyL(historyL), historyR(historyR), n(n),
-          scale(out16 ? kStepsPer16Bit : kStepsPer24Bit) {
-        for (int32 k = 0; k <= n + 1; ++k)
-            window[k] = slotOf(_mm_setr_ps(historyL[k], historyR[k], 0.0f, 0.0f));
-        // The float of a history entry is a whole number; one outside a span compares
-        // the same as its int32, since the bounds are exact floats.
-        alignas(16) int32 run[4];
-        const float* const histories[2] = {historyL, historyR};
-        for (int32 lane = 0; lane < 4; ++lane) {
-            const float* h = histories[lane & 1];
-            const float low = static_cast<float>(spanLowest(lane));
-            const float high = static_cast<float>(spanLowest(lane) + 2 * kTelescopingLimit);
-            run[lane] = 0;
-            while (run[lane] <= n + 1 && h[run[lane]] >= low && h[run[lane]] <= high) ++run[lane];
-        }
-        spanRuns = _mm_load_si128(reinterpret_cast<const __m128i*>(run));
-    }
-
-    // Writes the histories back; call after at most kStretch frames.
-    void finish() noexcept {
-        for (int32 k = 0; k <= n + 1; ++k) {
-            const __m128 pair = entries(window[k]);
-            historyL[k] = _mm_cvtss_f32(pair);
-            historyR[k] = _mm_cvtss_f32(_mm_shuffle_ps(pair, pair, 1));
-        }
-    }
-
-    // Chooses and records the steps for the working samples of one frame, doubles or
-    // extended values. Returns the chosen steps in lanes 0 and 1.
-    template <typename Working>
-    __attribute__((always_inline)) __m128i quantize(Working sampleL, Working sampleR) noexcept {
-        return choose(candidates(sampleL, sampleR));
-    }
-
-    // For working samples that still owe a limit to ±1: the limit is taken on the
-    // candidate steps instead, where it needs no branch. Limiting at ±scale, a whole
-    // number of steps, gives the same floors: floor(limit(x)) is floor(x) limited to
-    // ±scale, floor(limit(x) + 1) is floor(x + 1) limited to 1 - scale .. scale + 1, and a
-    // NaN keeps its step 0 either way.
-    __attribute__((always_inline)) __m128i quantizeUnitLimited(long double sampleL,
-                                                               long double sampleR) noexcept {
-        const int32 top = static_cast<int32>(scale);
-        const __m128i highest = _mm_setr_epi32(top, top, top + 1, top + 1);
-        const __m128i lowest = _mm_setr_epi32(-top, -top, 1 - top, 1 - top);
-        __m128i steps = candidates(sampleL, sampleR);
-        const __m128i above = _mm_cmpgt_epi32(steps, highest);
-        steps = _mm_or_si128(_mm_and_si128(above, highest), _mm_andnot_si128(above, steps));
-        const __m128i below = _mm_cmplt_epi32(steps, lowest);
-        steps = _mm_or_si128(_mm_and_si128(below, lowest), _mm_andnot_si128(below, steps));
-        return choose(steps);
-    }
-
-private:
-    // The candidate steps floor(x) and floor(x + 1) of both channels, x the working sample
-    // in steps: lower steps in lanes 0 and 1, upper steps in lanes 2 and 3.
-    //
-    // Working samples that are doubles stay exact doubles times a power of two, and inside
-    // the int32 range their floor comes from a truncation; floor(x + 1) is then
-    // floor(x) + 1, except for a negative x so tiny that x + 1 rounds to 1 in extended
-    // precision, which the general path takes, as it does the range's edges.
-    __attribute__((always_inline)) __m128i candidates(double sampleL, double sampleR) noexcept {
-        const __m128d x =
-            _mm_mul_pd(_mm_setr_pd(sampleL, sampleR), _mm_set1_pd(static_cast<double>(scale)));
-        if (_mm_movemask_pd(truncationFloors(x)) != 3)
-            return generalCandidates(sampleL * scale, sampleR * scale);
-        return floorsOf(x);
-    }
-
-    // Extended working samples are narrowed to double first. A narrowed x that is not a
-    // whole number has the floor of the extended x (rounding is monotone and whole numbers
-    // in range are doubles), and the extended x + 1 then rounds across a whole number only
-    // when x lies within 2^-65 below zero, a tiny negative, or within 2^-64 of its size
-    // below a power of two, which narrows to that whole number.
-    __attribute__((always_inline)) __m128i candidates(long double sampleL,
-                                                      long double sampleR) noexcept {
-        const long double xL = sampleL * scale;
-        const long double xR = sampleR * scale;
-        const __m128d x = _mm_setr_pd(static_cast<double>(xL), static_cast<double>(xR));
-        const __m128d whole = _mm_cmpeq_pd(x, _mm_cvtepi32_pd(_mm_cvttpd_epi32(x)));
-        if (_mm_movemask_pd(_mm_andnot_pd(whole, truncationFloors(x))) != 3)
-            return generalCandidates(xL, xR);
-        return floorsOf(x);
-    }
-
-    // Lanes of x (a double) whose floors the truncation gives: in the int32 range and not
-    // a tiny negative.
-    static __m128d truncationFloors(__m128d x) noexcept {
-        const __m128d inRange = _mm_and_pd(_mm_cmpge_pd(x, _mm_set1_pd(-2147483648.0)),
-                                           _mm_cmplt_pd(x, _mm_set1_pd(2147483646.0)));
-        const __m128d tinyNegative = _mm_and_pd(_mm_cmplt_pd(x, _mm_setzero_pd()),
-                                                _mm_cmpgt_pd(x, _mm_set1_pd(-0x1p-60)));
-        return _mm_andnot_pd(tinyNegative, inRange);
-    }
-
-    // floor(x) and floor(x) + 1 for lanes that passed truncationFloors.
-    static __m128i floorsOf(__m128d x) noexcept {
-        const __m128i truncated = _mm_cvttpd_epi32(x);
-        // All ones (-1) in a lane whose x lies below its truncation: a negative fraction.
-        const __m128i below = _mm_shuffle_epi32(
-            _mm_castpd_si128(_mm_cmplt_pd(x, _mm_cvtepi32_pd(truncated))), 0x08);
-        const __m128i lower = _mm_add_epi32(truncated, below);
-        const __m128i upper = _mm_sub_epi32(lower, _mm_set1_epi32(-1));
-        return _mm_unpacklo_epi64(lower, upper);
-    }
-
-    static __m128i generalCandidates(long double xL, long double xR) noexcept {
-        const StepPair left = stepsAround(xL);
-        const StepPair right = stepsAround(xR);
-        return _mm_setr_epi32(left.lower, right.lower, left.upper, right.upper);
-    }
-
-    static constexpr int32 spanLowest(int32 lane) noexcept {
-        return lane < 2 ? -kTelescopingLimit : 1 - kTelescopingLimit;
-    }
-    static __m128i spanLowests() noexcept {
-        return _mm_setr_epi32(spanLowest(0), spanLowest(1), spanLowest(2), spanLowest(3));
-    }
-    static __m128 entries(Slot slot) noexcept { return _mm_castpd_ps(_mm_set_sd(slot)); }
-    static Slot slotOf(__m128 pair) noexcept { return _mm_cvtsd_f64(_mm_castps_pd(pair)); }
-
-    // candidates: lower steps in lanes 0 and 1, upper steps in lanes 2 and 3.
-    __attribute__((always_inline)) __m128i choose(__m128i candidates) noexcept {
-        const __m128 steps = _mm_cvtepi32_ps(candidates);
-        const __m128 newestPair = entries(window[0]);
-        const __m128 newest = _mm_movelh_ps(newestPair, newestPair);
-        const __m128 trendFrames = _mm_set1_ps(static_cast<float>(n));
-        __m128 slope;
-        const int32 longRuns =
-            _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(spanRuns, _mm_set1_epi32(n))));
-        if (((longRuns | longRuns >> 2) & 3) == 3) {
-            slope = _mm_div_ps(_mm_sub_ps(entries(window[n]), newestPair), trendFrames);
-        } else {
-            // Term by term, in the order of the definition; lanewise the same floats.
-            __m128 sum = _mm_setzero_ps();
-            for (int32 k = 0; k < n; ++k)
-                sum = _mm_add_ps(sum, _mm_sub_ps(entries(window[k + 1]), entries(window[k])));
-            slope = _mm_div_ps(sum, trendFrames);
-        }
-        slope = _mm_movelh_ps(slope, slope);
-        const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
-        // |(h[0] - step) - slope| for the lower steps (lanes 0, 1) and the upper (2, 3).
-        const __m128 err = _mm_and_ps(_mm_sub_ps(_mm_sub_ps(newest, steps), slope), magnitude);
-        const __m128 takeLower = _mm_cmplt_ps(err, _mm_movehl_ps(err, err));
-        const __m128 chosenSteps = _mm_or_ps(
-            _mm_and_ps(takeLower, steps), _mm_andnot_ps(takeLower, _mm_movehl_ps(steps, steps)));
-        const __m128i take = _mm_castps_si128(takeLower);
-        const __m128i chosen =
-            _mm_or_si128(_mm_and_si128(take, candidates),
-                         _mm_andnot_si128(take, _mm_unpackhi_epi64(candidates, candidates)));
-        *--window = slotOf(chosenSteps);
-        const __m128i both = _mm_unpacklo_epi64(chosen, chosen);
-        const __m128i inSpan = _mm_and_si128(
-            _mm_cmpgt_epi32(both, _mm_sub_epi32(spanLowests(), _mm_set1_epi32(1))),
-            _mm_cmplt_epi32(both, _mm_add_epi32(spanLowests(),
-                                                _mm_set1_epi32(2 * kTelescopingLimit + 1))));
-        spanRuns = _mm_and_si128(_mm_sub_epi32(spanRuns, _mm_set1_epi32(-1)), inSpan);
-        return chosen;
-    }
-
-    Slot* window;
-    float* historyL;
-    float* historyR;
-    int32 n;
-    long double scale;
-    // Lanes: left and right in the lower span, left and right in the upper one; each
-    // counts the newest entries of its channel lying within its span.
-    __m128i spanRuns;
-};

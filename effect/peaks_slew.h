@@ -45,9 +45,9 @@ public:
     }
 
     // The last shaper and the output scale of one frame.
-    static std::pair<long double, long double> leave(double argL, double argR) noexcept {
-        return {std::asin(argL) * static_cast<long double>(kPeaksOutputScale),
-                std::asin(argR) * static_cast<long double>(kPeaksOutputScale)};
+    static std::pair<extended, extended> leave(double argL, double argR) noexcept {
+        return {std::asin(argL) * static_cast<extended>(kPeaksOutputScale),
+                std::asin(argR) * static_cast<extended>(kPeaksOutputScale)};
     }
 
 private:
@@ -64,7 +64,7 @@ private:
         int32 position = stage.position;
         const DelayStage local{stage.lineL, stage.lineR, position, stage.length};
         for (int32 i = 0; i < count; ++i) {
-            long double xL = left[i], xR = right[i];
+            extended xL = left[i], xR = right[i];
             diffuserStep(local, xL, xR);
             left[i] = arcsineArgument(xL);
             right[i] = arcsineArgument(xR);
@@ -78,8 +78,8 @@ private:
 // The change since the previous frame, before its limit to ±1: the output stage takes
 // that limit on its candidate steps (StereoQuantizer::quantizeUnitLimited), where it
 // needs no branch.
-inline long double slewChange(double sample, double& previous) noexcept {
-    const long double d = (static_cast<long double>(sample) - previous) * kSlewGain;
+inline extended slewChange(double sample, double& previous) noexcept {
+    const extended d = (static_cast<extended>(sample) - previous) * kSlewGain;
     previous = sample;
     return d;
 }

@@ -1,7 +1,5 @@
 // The block processing frame shared by both precisions: block prologue, per-sample head
 // with the near-silence guard, mode dispatch and output stage.
-#include <emmintrin.h>
-
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -11,7 +9,8 @@
 #include "effect/cross_feed.h"
 #include "effect/mid_side.h"
 #include "effect/monitor_mode.h"
-#include "effect/output_stage.h"
+#include "effect/lanes.h"
+#include "effect/floating_point.h"
 #include "effect/peaks_slew.h"
 #include "effect/subs.h"
 #include "effect/vellicor.h"
@@ -23,33 +22,6 @@ namespace {
 constexpr double kNearSilenceFloat = 1.18e-37;
 constexpr double kNearSilenceDouble = 1.18e-43;
 
-// Near-silent and non-finite input both become noise below the threshold: a NaN or an
-// infinity would otherwise stay in the never-reset filter states for good. The test and
-// the replacement are exact in double, so the working sample starts as a double. Both
-// channels are tested at once; a lane that fails takes its noise word times the
-// threshold.
-inline __m128d guardNearSilence(__m128d samples, __m128i noise, double threshold) noexcept {
-    const __m128d size = _mm_and_pd(samples, _mm_castsi128_pd(_mm_set1_epi64x(INT64_MAX)));
-    const __m128d ordinary =
-        _mm_and_pd(_mm_cmpge_pd(size, _mm_set1_pd(threshold)),
-                   _mm_cmple_pd(size, _mm_set1_pd(std::numeric_limits<double>::max())));
-    if (__builtin_expect(_mm_movemask_pd(ordinary) == 3, 1)) return samples;
-    const std::uint32_t noiseL = static_cast<std::uint32_t>(_mm_cvtsi128_si32(noise));
-    const std::uint32_t noiseR =
-        static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(noise, 1)));
-    const __m128d replaced = _mm_setr_pd(static_cast<double>(noiseL) * threshold,
-                                         static_cast<double>(noiseR) * threshold);
-    return _mm_or_pd(_mm_and_pd(ordinary, samples), _mm_andnot_pd(ordinary, replaced));
-}
-
-// Both channels' xorshift words, advanced together.
-inline __m128i advanceNoise(__m128i x) noexcept {
-    x = _mm_xor_si128(x, _mm_slli_epi32(x, 13));
-    x = _mm_xor_si128(x, _mm_srli_epi32(x, 17));
-    x = _mm_xor_si128(x, _mm_slli_epi32(x, 5));
-    return x;
-}
-
 template <typename Sample>
 bool buffersUsable(Sample** buffers) noexcept {
     return buffers && buffers[0] && buffers[1];
@@ -57,56 +29,46 @@ bool buffersUsable(Sample** buffers) noexcept {
 
 // One block's per-sample head and output stage around a mode: reads and guards the inputs,
 // quantizes and writes the outputs. The noise words and the histories are worked on in
-// locals and written back at the end of the block.
+// locals and written back at the end of the block. Near-silent and non-finite input both
+// become noise below the threshold, keeping the modes' filters out of denormal arithmetic:
+// a NaN or an infinity would otherwise stay in the never-reset filter states for good.
 template <typename Sample>
 class FrameIo {
 public:
     FrameIo(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample** outputs,
             double nearSilence) noexcept
         : s(s), trendLength(b.trendLength), out16(b.mode == kModeOut16),
-          nearSilence(nearSilence), inL(inputs[0]), inR(inputs[1]), outL(outputs[0]),
-          outR(outputs[1]),
-          noise(_mm_setr_epi32(static_cast<int>(s.noiseStateL), static_cast<int>(s.noiseStateR),
-                               0, 0)) {
-        // A step count times a power of two is exact in double.
-        step = _mm_set1_pd(out16 ? 1.0 / 32768.0 : 1.0 / 8388608.0);
-    }
+          nearSilence(nearSilence), step(out16 ? 1.0 / 32768.0 : 1.0 / 8388608.0),
+          inL(inputs[0]), inR(inputs[1]), outL(outputs[0]), outR(outputs[1]),
+          noise(s.noiseStateL, s.noiseStateR) {}
 
     // The guarded inputs are doubles; modes that work in extended precision widen them.
     template <typename Working>
     __attribute__((always_inline)) void read(int32 i, Working& sampleL,
                                              Working& sampleR) noexcept {
-        const __m128d samples = guardNearSilence(
-            _mm_setr_pd(static_cast<double>(inL[i]), static_cast<double>(inR[i])), noise,
-            nearSilence);
-        noise = advanceNoise(noise);
-        sampleL = _mm_cvtsd_f64(samples);
-        sampleR = _mm_cvtsd_f64(_mm_unpackhi_pd(samples, samples));
+        double left, right;
+        lanes::guardNearSilence(inL[i], inR[i], noise, nearSilence, left, right);
+        noise.advance();
+        sampleL = left;
+        sampleR = right;
     }
 
     template <typename Working>
-    __attribute__((always_inline)) void write(int32 i, StereoQuantizer& quantizer,
+    __attribute__((always_inline)) void write(int32 i, lanes::StereoQuantizer& quantizer,
                                               Working sampleL, Working sampleR) noexcept {
         store(i, quantizer.quantize(sampleL, sampleR));
     }
 
-    // Writes the chosen steps (lanes 0 and 1) of frame i.
-    __attribute__((always_inline)) void store(int32 i, __m128i chosen) noexcept {
-        const __m128d out = _mm_mul_pd(_mm_cvtepi32_pd(chosen), step);
-        if constexpr (sizeof(Sample) == sizeof(float)) {
-            const __m128 narrowed = _mm_cvtpd_ps(out);
-            _mm_store_ss(outL + i, narrowed);
-            _mm_store_ss(outR + i, _mm_shuffle_ps(narrowed, narrowed, 1));
-        } else {
-            _mm_storel_pd(outL + i, out);
-            _mm_storeh_pd(outR + i, out);
-        }
+    // Writes the chosen steps of frame i (a step count times a power of two, exact).
+    __attribute__((always_inline)) void store(int32 i, lanes::Steps chosen) noexcept {
+        lanes::storeSteps(outL + i, outR + i, chosen, step);
     }
 
     // Runs body(start, end, quantizer) over stretches of the block short enough for the
     // quantizer's buffer.
     template <typename Body>
     void forEachStretch(int32 sampleFrames, Body body) noexcept {
+        using lanes::StereoQuantizer;
         for (int32 start = 0; start < sampleFrames; start += StereoQuantizer::kStretch) {
             const int32 end = sampleFrames - start > StereoQuantizer::kStretch
                                   ? start + StereoQuantizer::kStretch
@@ -116,8 +78,8 @@ public:
             body(start, end, quantizer);
             quantizer.finish();
         }
-        s.noiseStateL = static_cast<std::uint32_t>(_mm_cvtsi128_si32(noise));
-        s.noiseStateR = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(noise, 1)));
+        s.noiseStateL = noise.left();
+        s.noiseStateR = noise.right();
     }
 
 private:
@@ -125,23 +87,23 @@ private:
     int32 trendLength;
     bool out16;
     double nearSilence;
-    __m128d step;
+    double step;
     const Sample* inL;
     const Sample* inR;
     Sample* outL;
     Sample* outR;
-    __m128i noise;  // the left and right words in lanes 0 and 1
+    lanes::NoiseWords noise;
 };
 
 // The per-sample loop for one mode: head, the mode's step, output stage. Compiled once
 // per mode family, so nothing inside branches on the mode. Working is the type of the
-// working samples the mode takes and leaves: long double, or double where its results
+// working samples the mode takes and leaves: extended, or double where its results
 // are doubles.
 template <typename Working, typename Sample, typename ModeStep>
 void runFrames(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample** outputs,
                int32 sampleFrames, double nearSilence, ModeStep modeStep) noexcept {
     FrameIo<Sample> io(s, b, inputs, outputs, nearSilence);
-    io.forEachStretch(sampleFrames, [&](int32 start, int32 end, StereoQuantizer& q) {
+    io.forEachStretch(sampleFrames, [&](int32 start, int32 end, lanes::StereoQuantizer& q) {
         for (int32 i = start; i < end; ++i) {
             Working sampleL, sampleR;
             io.read(i, sampleL, sampleR);
@@ -159,7 +121,7 @@ void runPairedFrames(ProcessingState& s, const BlockValues& b, Sample** inputs,
                      Sample** outputs, int32 sampleFrames, double nearSilence,
                      const PairedStep& mode) noexcept {
     FrameIo<Sample> io(s, b, inputs, outputs, nearSilence);
-    io.forEachStretch(sampleFrames, [&](int32 start, int32 end, StereoQuantizer& q) {
+    io.forEachStretch(sampleFrames, [&](int32 start, int32 end, lanes::StereoQuantizer& q) {
         int32 i = start;
         for (; i + 1 < end; i += 2) {
             Working l0, r0, l1, r1;
@@ -183,13 +145,13 @@ template <typename Sample>
 void runSlew(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample** outputs,
              int32 sampleFrames, double nearSilence) noexcept {
     FrameIo<Sample> io(s, b, inputs, outputs, nearSilence);
-    io.forEachStretch(sampleFrames, [&](int32 start, int32 end, StereoQuantizer& q) {
+    io.forEachStretch(sampleFrames, [&](int32 start, int32 end, lanes::StereoQuantizer& q) {
         double previousL = s.slewPrevL, previousR = s.slewPrevR;
         for (int32 i = start; i < end; ++i) {
             double sampleL, sampleR;
             io.read(i, sampleL, sampleR);
-            const long double changeL = slewChange(sampleL, previousL);
-            const long double changeR = slewChange(sampleR, previousR);
+            const extended changeL = slewChange(sampleL, previousL);
+            const extended changeR = slewChange(sampleR, previousR);
             io.store(i, q.quantizeUnitLimited(changeL, changeR));
         }
         s.slewPrevL = previousL;
@@ -202,7 +164,7 @@ template <int32 mode, typename Sample>
 void runMidSide(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample** outputs,
                 int32 sampleFrames, double nearSilence) noexcept {
     FrameIo<Sample> io(s, b, inputs, outputs, nearSilence);
-    io.forEachStretch(sampleFrames, [&](int32 start, int32 end, StereoQuantizer& q) {
+    io.forEachStretch(sampleFrames, [&](int32 start, int32 end, lanes::StereoQuantizer& q) {
         for (int32 i = start; i < end; ++i) {
             double sampleL, sampleR;
             io.read(i, sampleL, sampleR);
@@ -210,7 +172,7 @@ void runMidSide(ProcessingState& s, const BlockValues& b, Sample** inputs, Sampl
                 io.write(i, q, sampleL, sampleR);
                 continue;
             }
-            long double extendedL = sampleL, extendedR = sampleR;
+            extended extendedL = sampleL, extendedR = sampleR;
             if (mode == kModeVTrick) vTrickStep(extendedL, extendedR);
             else monoSideStep(mode, extendedL, extendedR);
             io.write(i, q, extendedL, extendedR);
@@ -227,9 +189,9 @@ template <typename Sample, typename Passes>
 void runInPasses(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample** outputs,
                  int32 sampleFrames, double nearSilence, const Passes& mode) noexcept {
     FrameIo<Sample> io(s, b, inputs, outputs, nearSilence);
-    io.forEachStretch(sampleFrames, [&](int32 start, int32 end, StereoQuantizer& q) {
-        double left[StereoQuantizer::kStretch];
-        double right[StereoQuantizer::kStretch];
+    io.forEachStretch(sampleFrames, [&](int32 start, int32 end, lanes::StereoQuantizer& q) {
+        double left[lanes::StereoQuantizer::kStretch];
+        double right[lanes::StereoQuantizer::kStretch];
         const int32 count = end - start;
         for (int32 k = 0; k < count; ++k) {
             double sampleL, sampleR;
@@ -315,10 +277,12 @@ void Vellicor::processBlock(Sample** inputs, Sample** outputs, int32 sampleFrame
 }
 
 void Vellicor::processReplacing(float** inputs, float** outputs, int32 sampleFrames) noexcept {
+    const FloatingPointScope ours;
     processBlock(inputs, outputs, sampleFrames, kNearSilenceFloat);
 }
 
 void Vellicor::processDoubleReplacing(double** inputs, double** outputs,
                                       int32 sampleFrames) noexcept {
+    const FloatingPointScope ours;
     processBlock(inputs, outputs, sampleFrames, kNearSilenceDouble);
 }

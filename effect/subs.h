@@ -52,8 +52,8 @@ public:
         const double a = amount;
         double* const sL = stateL;
         double* const sR = stateR;
-        long double xL = static_cast<long double>(sampleL) * kSubsDrive;
-        long double xR = static_cast<long double>(sampleR) * kSubsDrive;
+        extended xL = static_cast<extended>(sampleL) * kSubsDrive;
+        extended xR = static_cast<extended>(sampleR) * kSubsDrive;
 #pragma GCC unroll 26
         for (int32 j = 0; j < kSubsStages; ++j) {
             stage(sL, j, k, a, xL);
@@ -75,10 +75,10 @@ public:
         const double a = amount;
         double* const sL = stateL;
         double* const sR = stateR;
-        long double xL0 = static_cast<long double>(sampleL0) * kSubsDrive;
-        long double xR0 = static_cast<long double>(sampleR0) * kSubsDrive;
-        long double xL1 = static_cast<long double>(sampleL1) * kSubsDrive;
-        long double xR1 = static_cast<long double>(sampleR1) * kSubsDrive;
+        extended xL0 = static_cast<extended>(sampleL0) * kSubsDrive;
+        extended xR0 = static_cast<extended>(sampleR0) * kSubsDrive;
+        extended xL1 = static_cast<extended>(sampleL1) * kSubsDrive;
+        extended xR1 = static_cast<extended>(sampleR1) * kSubsDrive;
         stage(sL, 0, k, a, xL0);
         stage(sR, 0, k, a, xR0);
 #pragma GCC unroll 26
@@ -101,7 +101,7 @@ public:
 private:
     // The last stage passes on its stored state, limited: a double, so the working
     // samples leave as doubles.
-    static double lastStageValue(long double x) noexcept { return static_cast<double>(x); }
+    static double lastStageValue(extended x) noexcept { return static_cast<double>(x); }
     static double asStored(double state) noexcept { return state; }
     static double heldState(double state) noexcept {
         if (__builtin_expect(std::fabs(state) == std::numeric_limits<double>::infinity(), 0))
@@ -115,11 +115,11 @@ private:
     // hold itself is left to holdStates, off the chain.
     template <typename ReadState = double (*)(double)>
     __attribute__((always_inline)) static void stage(double* s, int32 j, double k, double a,
-                                                     long double& x,
+                                                     extended& x,
                                                      ReadState read = asStored) noexcept {
         s[j] = static_cast<double>(read(s[j]) * k + a * x);
-        x = j < kSubsStages - 1 ? unitLimit(s[j] * static_cast<long double>(kSubsStageGain[j]))
-                                : unitLimit(static_cast<long double>(s[j]));
+        x = j < kSubsStages - 1 ? unitLimit(s[j] * static_cast<extended>(kSubsStageGain[j]))
+                                : unitLimit(static_cast<extended>(s[j]));
     }
 
 private:

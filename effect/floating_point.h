@@ -1,0 +1,83 @@
+// The floating-point layer of the processing: the extended precision its mode arithmetic
+// runs in, and the floating-point state it relies on.
+#pragma once
+
+#include <cfloat>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
+// The extended type: the x87 80-bit format where the compiler offers it, double everywhere
+// else (64-bit ARM would otherwise get quad precision in software, far too slow, and some
+// compilers make long double a double anyway). VELLICOR_EXTENDED_DOUBLE builds the double
+// form on x86 too.
+#if LDBL_MANT_DIG == 64 && !defined(VELLICOR_EXTENDED_DOUBLE)
+using extended = long double;
+#else
+using extended = double;
+#endif
+
+constexpr int kExtendedDigits = std::numeric_limits<extended>::digits;
+static_assert(kExtendedDigits == 64 || kExtendedDigits == 53, "x87 extended or double");
+
+// The bytes that carry an extended value; the x87 format pads its ten to 12 or 16.
+constexpr std::size_t kExtendedBytes = kExtendedDigits == 64 ? 10 : sizeof(extended);
+
+// The same bits, padding aside: equal values may still differ in the sign of a zero.
+inline bool sameExtendedBits(extended a, extended b) noexcept {
+    return std::memcmp(&a, &b, kExtendedBytes) == 0;
+}
+
+// The state the processing relies on: rounding to nearest, no flushing of denormals to
+// zero, exceptions masked, and on the x87 its full 64-bit precision, which the extended
+// arithmetic needs. Hosts leave their threads in other states (Windows threads start with
+// the x87 at 53 bits), so the processing sets its own for the length of a call and hands
+// the caller's back on the way out. No system call: a few register moves.
+class FloatingPointScope {
+public:
+    FloatingPointScope() noexcept {
+#if defined(__i386__) || defined(__x86_64__)
+        __asm__ volatile("fnstcw %0" : "=m"(x87));
+        const std::uint16_t wanted = 0x037F;  // 64-bit precision, to nearest, all masked
+        __asm__ volatile("fldcw %0" : : "m"(wanted));
+#endif
+#if defined(__SSE__)
+        mxcsr = _mm_getcsr();
+        _mm_setcsr(0x1F80);  // to nearest, denormals kept, all masked
+#endif
+#if defined(__aarch64__)
+        __asm__ volatile("mrs %0, fpcr" : "=r"(fpcr));
+        __asm__ volatile("msr fpcr, %0" : : "r"(std::uint64_t{0}));  // to nearest, no flushing, no traps
+#endif
+    }
+
+    ~FloatingPointScope() {
+#if defined(__i386__) || defined(__x86_64__)
+        __asm__ volatile("fldcw %0" : : "m"(x87));
+#endif
+#if defined(__SSE__)
+        _mm_setcsr(mxcsr);
+#endif
+#if defined(__aarch64__)
+        __asm__ volatile("msr fpcr, %0" : : "r"(fpcr));
+#endif
+    }
+
+    FloatingPointScope(const FloatingPointScope&) = delete;
+    FloatingPointScope& operator=(const FloatingPointScope&) = delete;
+
+private:
+#if defined(__i386__) || defined(__x86_64__)
+    std::uint16_t x87;
+#endif
+#if defined(__SSE__)
+    unsigned mxcsr;
+#endif
+#if defined(__aarch64__)
+    std::uint64_t fpcr;
+#endif
+};
