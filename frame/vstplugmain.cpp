@@ -17,5 +17,8 @@ VST_EXPORT AEffect* VSTPluginMain(audioMasterCallback audioMaster) noexcept {
     }
 }
 
-VST_EXPORT AEffect* main_macho(audioMasterCallback audioMaster) noexcept
-    __attribute__((alias("VSTPluginMain")));
+// The same entry under the name older hosts look for; a forwarding function, which every
+// object format accepts.
+VST_EXPORT AEffect* main_macho(audioMasterCallback audioMaster) noexcept {
+    return VSTPluginMain(audioMaster);
+}
