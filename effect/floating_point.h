@@ -32,52 +32,61 @@ inline bool sameExtendedBits(extended a, extended b) noexcept {
     return std::memcmp(&a, &b, kExtendedBytes) == 0;
 }
 
+// A thread's floating-point control state: the x87 control word and the SSE control and
+// status register on x86, the FPCR on 64-bit ARM; fields a machine lacks stay zero.
+struct FloatingPointState {
+    std::uint16_t x87 = 0;
+    std::uint32_t mxcsr = 0;
+    std::uint64_t fpcr = 0;
+    bool operator==(const FloatingPointState& o) const noexcept {
+        return x87 == o.x87 && mxcsr == o.mxcsr && fpcr == o.fpcr;
+    }
+};
+
+inline FloatingPointState currentFloatingPointState() noexcept {
+    FloatingPointState state;
+#if defined(__i386__) || defined(__x86_64__)
+    __asm__ volatile("fnstcw %0" : "=m"(state.x87));
+#endif
+#if defined(__SSE__)
+    state.mxcsr = _mm_getcsr();
+#endif
+#if defined(__aarch64__)
+    __asm__ volatile("mrs %0, fpcr" : "=r"(state.fpcr));
+#endif
+    return state;
+}
+
+inline void setFloatingPointState(const FloatingPointState& state) noexcept {
+#if defined(__i386__) || defined(__x86_64__)
+    __asm__ volatile("fldcw %0" : : "m"(state.x87));
+#endif
+#if defined(__SSE__)
+    _mm_setcsr(state.mxcsr);
+#endif
+#if defined(__aarch64__)
+    __asm__ volatile("msr fpcr, %0" : : "r"(state.fpcr));
+#endif
+    (void)state;
+}
+
 // The state the processing relies on: rounding to nearest, no flushing of denormals to
 // zero, exceptions masked, and on the x87 its full 64-bit precision, which the extended
-// arithmetic needs. Hosts leave their threads in other states (Windows threads start with
-// the x87 at 53 bits), so the processing sets its own for the length of a call and hands
-// the caller's back on the way out. No system call: a few register moves.
+// arithmetic needs (x87 0x037F, MXCSR 0x1F80, FPCR 0).
+constexpr FloatingPointState kProcessingState{0x037F, 0x1F80, 0};
+
+// Hosts leave their threads in other states (Windows threads start with the x87 at 53
+// bits), so the processing sets its own for the length of a call and hands the caller's
+// back on the way out, status flags included. No system call: a few register moves.
 class FloatingPointScope {
 public:
-    FloatingPointScope() noexcept {
-#if defined(__i386__) || defined(__x86_64__)
-        __asm__ volatile("fnstcw %0" : "=m"(x87));
-        const std::uint16_t wanted = 0x037F;  // 64-bit precision, to nearest, all masked
-        __asm__ volatile("fldcw %0" : : "m"(wanted));
-#endif
-#if defined(__SSE__)
-        mxcsr = _mm_getcsr();
-        _mm_setcsr(0x1F80);  // to nearest, denormals kept, all masked
-#endif
-#if defined(__aarch64__)
-        __asm__ volatile("mrs %0, fpcr" : "=r"(fpcr));
-        __asm__ volatile("msr fpcr, %0" : : "r"(std::uint64_t{0}));  // to nearest, no flushing, no traps
-#endif
+    FloatingPointScope() noexcept : callers(currentFloatingPointState()) {
+        setFloatingPointState(kProcessingState);
     }
-
-    ~FloatingPointScope() {
-#if defined(__i386__) || defined(__x86_64__)
-        __asm__ volatile("fldcw %0" : : "m"(x87));
-#endif
-#if defined(__SSE__)
-        _mm_setcsr(mxcsr);
-#endif
-#if defined(__aarch64__)
-        __asm__ volatile("msr fpcr, %0" : : "r"(fpcr));
-#endif
-    }
-
+    ~FloatingPointScope() { setFloatingPointState(callers); }
     FloatingPointScope(const FloatingPointScope&) = delete;
     FloatingPointScope& operator=(const FloatingPointScope&) = delete;
 
 private:
-#if defined(__i386__) || defined(__x86_64__)
-    std::uint16_t x87;
-#endif
-#if defined(__SSE__)
-    unsigned mxcsr;
-#endif
-#if defined(__aarch64__)
-    std::uint64_t fpcr;
-#endif
+    FloatingPointState callers;
 };
