@@ -148,8 +148,8 @@ private:
     // in steps: lower steps in lanes 0 and 1, upper steps in lanes 2 and 3.
     //
     // Working samples that are doubles stay exact doubles times a power of two, and inside
-    // the int32 range their floor comes from a truncation; floor(x + 1) is then
-    // floor(x) + 1, except for a negative x so tiny that x + 1 rounds to 1 in extended
+    // the int32 range their floor comes from a truncation; so does floor(x + 1) (see
+    // floorsOf), except for a negative x so tiny that x + 1 rounds to 1 in extended
     // precision, which the general path takes, as it does the range's edges.
     //
     // Extended working samples (where extended is wider than double) are narrowed to double
@@ -187,15 +187,24 @@ private:
         return _mm_andnot_pd(tinyNegative, inRange);
     }
 
-    // floor(x) and floor(x) + 1 for lanes that passed truncationFloors.
+    // floor(x) and floor(x + 1) for lanes that passed truncationFloors. The x87 format
+    // holds x + 1 exactly, so its floor is floor(x) + 1. A double sum can round up across
+    // a whole number (x just below one, with bits under the sum's last place), so in the
+    // double form the sum's floor is taken as the sum is rounded.
     static __m128i floorsOf(__m128d x) noexcept {
+        const __m128i lower = truncatedFloor(x);
+        const __m128i upper = kExtendedDigits == 53 ? truncatedFloor(_mm_add_pd(x, _mm_set1_pd(1.0)))
+                                                    : _mm_sub_epi32(lower, _mm_set1_epi32(-1));
+        return _mm_unpacklo_epi64(lower, upper);
+    }
+
+    // floor of both lanes of x in the int32 range, in lanes 0 and 1.
+    static __m128i truncatedFloor(__m128d x) noexcept {
         const __m128i truncated = _mm_cvttpd_epi32(x);
         // All ones (-1) in a lane whose x lies below its truncation: a negative fraction.
         const __m128i below = _mm_shuffle_epi32(
             _mm_castpd_si128(_mm_cmplt_pd(x, _mm_cvtepi32_pd(truncated))), 0x08);
-        const __m128i lower = _mm_add_epi32(truncated, below);
-        const __m128i upper = _mm_sub_epi32(lower, _mm_set1_epi32(-1));
-        return _mm_unpacklo_epi64(lower, upper);
+        return _mm_add_epi32(truncated, below);
     }
 
     static __m128i generalCandidates(extended xL, extended xR) noexcept {
