@@ -32,6 +32,18 @@ inline bool sameExtendedBits(extended a, extended b) noexcept {
     return std::memcmp(&a, &b, kExtendedBytes) == 0;
 }
 
+// A double that a library function returned. On 32-bit x86 the C library hands its results
+// back in x87 registers, where they may carry more than a double's precision until stored;
+// the store rounds them to the double the rules take. Elsewhere the value already is one.
+inline double libraryResult(double x) noexcept {
+#if defined(__i386__)
+    volatile double stored = x;
+    return stored;
+#else
+    return x;
+#endif
+}
+
 // A thread's floating-point control state: the x87 control word and the SSE control and
 // status register on x86, the FPCR on 64-bit ARM; fields a machine lacks stay zero.
 struct FloatingPointState {

@@ -46,8 +46,8 @@ public:
 
     // The last shaper and the output scale of one frame.
     static std::pair<extended, extended> leave(double argL, double argR) noexcept {
-        return {std::asin(argL) * static_cast<extended>(kPeaksOutputScale),
-                std::asin(argR) * static_cast<extended>(kPeaksOutputScale)};
+        return {libraryResult(std::asin(argL)) * static_cast<extended>(kPeaksOutputScale),
+                libraryResult(std::asin(argR)) * static_cast<extended>(kPeaksOutputScale)};
     }
 
 private:
