@@ -1,7 +1,9 @@
 // Replays the recorded processing vectors through the built module, as a host drives it,
-// and requires every output sample bit for bit. A vector NAME is a plan (NAME.txt: seed,
-// precision, frames and the blocks, each with its parameter value and sample rate), its
-// interleaved input (NAME.in) and the expected output (NAME.out), little-endian samples.
+// and requires every output sample bit for bit, on a thread in the floating-point state a
+// host may leave (VELLICOR_HOST_FP) that each call must hand back. A vector NAME is a plan
+// (NAME.txt: seed, precision, frames and the blocks, each with its parameter value and
+// sample rate), its interleaved input (NAME.in) and the expected output (NAME.out),
+// little-endian samples. A build whose extended type is double replays vectors-double.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +16,7 @@
 #include <sstream>
 
 #include "host/vst_host.h"
+#include "tests/support/testkit.h"
 
 namespace {
 
@@ -29,9 +32,9 @@ struct Plan {
     std::vector<Block> blocks;
 };
 
-std::string path(const std::string& name, const char* extension) {
-    return std::string(VELLICOR_VECTORS_DIR) + "/" + name + extension;
-}
+const std::string kVectors = std::string(VELLICOR_SHARED_DIR) + (kExtendedDigits == 64 ? "/vectors" : "/vectors-double");
+
+std::string path(const std::string& name, const char* extension) { return kVectors + "/" + name + extension; }
 
 Plan readPlan(const std::string& name) {
     Plan plan;
@@ -69,8 +72,10 @@ std::vector<Sample> replay(vhost::Plugin& plugin, const Plan& plan, const std::s
         plugin.setParameter(0, block.parameter);
         Sample* inputs[2] = {in[0].data() + at, in[1].data() + at};
         Sample* outputs[2] = {out[0].data() + at, out[1].data() + at};
+        const FloatingPointState callers = currentFloatingPointState();
         if constexpr (sizeof(Sample) == sizeof(float)) plugin.processReplacing(inputs, outputs, block.frames);
         else plugin.processDoubleReplacing(inputs, outputs, block.frames);
+        EXPECT_TRUE(currentFloatingPointState() == callers) << "the caller's floating-point state not given back";
         at += block.frames;
     }
     for (long i = 0; i < plan.frames; ++i) interleaved[2 * i] = out[0][i], interleaved[2 * i + 1] = out[1][i];
@@ -104,6 +109,7 @@ TEST_P(VectorReplay, MatchesBitForBit) {
     long planned = 0;
     for (const Block& b : plan.blocks) planned += b.frames;
     ASSERT_TRUE(plan.frames > 0 && planned == plan.frames) << "no plan, or one that does not cover the input";
+    setFloatingPointState(testkit::hostFloatingPointState());
     std::srand(plan.seed);  // the effect seeds its noise words from rand()
     std::string error;
     auto plugin = vhost::Plugin::load(VELLICOR_MODULE_PATH, error);
@@ -115,7 +121,7 @@ TEST_P(VectorReplay, MatchesBitForBit) {
 std::vector<std::string> vectorNames() {
     std::vector<std::string> names;
     std::error_code missing;
-    for (const auto& entry : std::filesystem::directory_iterator(VELLICOR_VECTORS_DIR, missing))
+    for (const auto& entry : std::filesystem::directory_iterator(kVectors, missing))
         if (entry.path().extension() == ".txt") names.push_back(entry.path().stem().string());
     std::sort(names.begin(), names.end());
     if (names.empty()) names.push_back("missing");  // fails as a vector without a plan

@@ -1,6 +1,7 @@
 // Runs the production processing beside the step-by-step one on long randomised
-// programmes and requires the same output bits and the same processing state afterwards.
-// The production code may take any shortcut that keeps this test passing.
+// programmes and requires the same output bits and the same processing state afterwards,
+// on a thread in the floating-point state a host may leave (VELLICOR_HOST_FP), which each
+// call must hand back. The production code may take any shortcut that keeps this passing.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,6 +13,7 @@
 
 #include "effect/vellicor.h"
 #include "tests/reference/state_comparison.h"
+#include "tests/support/testkit.h"
 
 namespace {
 
@@ -117,6 +119,7 @@ private:
 
 struct Pair {
     explicit Pair(unsigned seed) {
+        setFloatingPointState(testkit::hostFloatingPointState());
         std::srand(seed);
         production = std::make_unique<Vellicor>(nullptr);
         reference.state.noiseStateL = production->processingState().noiseStateL;
@@ -144,6 +147,7 @@ void runBlock(Pair& pair, const std::vector<double>& l, const std::vector<double
     Sample* rOut[2] = {written[2].data(), written[3].data()};
     pair.production->setSampleRate(rate);
     pair.production->setParameter(0, value);
+    const FloatingPointState callers = currentFloatingPointState();
     if constexpr (sizeof(Sample) == sizeof(float)) {
         pair.production->processReplacing(pIn, pOut, frames);
         pair.reference.processReplacing(rIn, rOut, frames, rate, value);
@@ -151,6 +155,7 @@ void runBlock(Pair& pair, const std::vector<double>& l, const std::vector<double
         pair.production->processDoubleReplacing(pIn, pOut, frames);
         pair.reference.processDoubleReplacing(rIn, rOut, frames, rate, value);
     }
+    ASSERT_TRUE(currentFloatingPointState() == callers) << where << ": the caller's floating-point state not given back";
     for (std::size_t i = 0; i < n; ++i)
         for (int c = 0; c < 2; ++c)
             ASSERT_TRUE(stepref::sameBits(pOut[c][i], rOut[c][i]))

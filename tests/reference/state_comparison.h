@@ -14,8 +14,8 @@ bool sameBits(const T& a, const T& b) {
     return std::memcmp(&a, &b, sizeof(T)) == 0;
 }
 
-// Only the ten significant bytes of an x87 long double; the rest is padding.
-inline bool sameBits(long double a, long double b) { return std::memcmp(&a, &b, 10) == 0; }
+// Only the bytes that carry an extended value; the rest is padding.
+inline bool sameBits(extended a, extended b) { return sameExtendedBits(a, b); }
 
 // Empty when equal, else the first differing field.
 std::string stateDifference(const ProcessingState& production, const State& reference);

@@ -17,7 +17,7 @@ struct BlockValues {
     int32 trendLength, mode;
     int32 delayLength[4];  // A to D
     double subsAmount, subsKeep, sideCoefficient;
-    long double firstSideKeep, secondSideKeep;
+    extended firstSideKeep, secondSideKeep;
 };
 
 // Non-finite and non-positive host rates run as 44.1 kHz, tiny ones as 2 kHz.
@@ -49,8 +49,8 @@ BlockValues blockValues(float sampleRate, float monitorValue) {
     b.subsAmount = 0.05102040816326531 / b.rateScale;
     b.subsKeep = 1.0 - b.subsAmount;
     b.sideCoefficient = static_cast<double>(static_cast<long long>(b.mode) * b.mode) * 1e-05 / b.rateScale;
-    b.firstSideKeep = 1.0L - static_cast<long double>(0.618) * b.sideCoefficient;
-    b.secondSideKeep = 1.0L - static_cast<long double>(b.sideCoefficient);
+    b.firstSideKeep = 1.0 - static_cast<extended>(0.618) * b.sideCoefficient;
+    b.secondSideKeep = 1.0 - static_cast<extended>(b.sideCoefficient);
     return b;
 }
 
@@ -60,24 +60,24 @@ void updateBandPass(BandPass& bp, double rateScale, int32 mode) {
     const double frequency = centre / rateScale;
     bp.frequency = frequency > 0.49 ? 0.49 : frequency;
     bp.resonance = resonance;
-    const double K = std::tan(static_cast<double>(static_cast<long double>(3.141592653589793) * bp.frequency));
+    const double K = std::tan(static_cast<double>(static_cast<extended>(3.141592653589793) * bp.frequency));
     const double KK = K * K;
-    const long double KQ = K / bp.resonance;
-    const double norm = static_cast<double>(1.0L / ((KQ + 1.0L) + KK));
+    const extended KQ = K / bp.resonance;
+    const double norm = static_cast<double>(1.0 / ((KQ + 1.0) + KK));
     bp.a0 = KQ * norm;
     bp.a2 = -bp.a0;
     bp.b1 = 2.0 * (KK - 1.0) * norm;
-    bp.b2 = norm * (KK + (1.0L - KQ));
+    bp.b2 = norm * (KK + (1.0 - KQ));
 }
 
 // ---- shared shapers ----------------------------------------------------------------------
 
-long double unitLimit(long double x) { return x > 1.0L ? 1.0L : x < -1.0L ? -1.0L : x; }
-long double sineOf(long double x) { return std::sin(static_cast<double>(x)); }
-long double arcsineOf(long double x) { return std::asin(static_cast<double>(x)); }
+extended unitLimit(extended x) { return x > 1.0 ? 1.0 : x < -1.0 ? -1.0 : x; }
+extended sineOf(extended x) { return libraryResult(std::sin(static_cast<double>(x))); }
+extended arcsineOf(extended x) { return libraryResult(std::asin(static_cast<double>(x))); }
 
 // A one-pole state past the double range is held at the largest double.
-double storedState(long double x) {
+double storedState(extended x) {
     constexpr double kLargest = 1.7976931348623157e308;
     return x > kLargest ? kLargest : x < -kLargest ? -kLargest : static_cast<double>(x);
 }
@@ -90,13 +90,13 @@ int32 nextPosition(int32 position, int32 length) {
 // ---- Peaks and Slew ------------------------------------------------------------------------
 
 // Allpass, coefficient 0.5: store x - 0.5·d, pass on d + 0.5·(x - 0.5·d).
-long double diffuser(double* line, int32 i, int32 p, long double x) {
-    const long double y = x + line[p] * -0.5;
+extended diffuser(double* line, int32 i, int32 p, extended x) {
+    const extended y = x + line[p] * -0.5;
     line[i] = static_cast<double>(y);
-    return line[p] + y * 0.5L;
+    return line[p] + y * 0.5;
 }
 
-void peaksStep(State& s, const BlockValues& b, long double& l, long double& r) {
+void peaksStep(State& s, const BlockValues& b, extended& l, extended& r) {
     double* lines[4][2] = {{s.delayAL, s.delayAR}, {s.delayBL, s.delayBR}, {s.delayCL, s.delayCR}, {s.delayDL, s.delayDR}};
     int32* positions[4] = {&s.delayIndexA, &s.delayIndexB, &s.delayIndexC, &s.delayIndexD};
     for (int k = 0; k < 4; ++k) {
@@ -111,8 +111,8 @@ void peaksStep(State& s, const BlockValues& b, long double& l, long double& r) {
     r = arcsineOf(unitLimit(r)) * 0.63679;
 }
 
-long double slew(double& previous, long double x) {
-    const long double d = (x - previous) * 2.302585092994046;
+extended slew(double& previous, extended x) {
+    const extended d = (x - previous) * 2.302585092994046;
     previous = static_cast<double>(x);
     return unitLimit(d);
 }
@@ -127,30 +127,30 @@ constexpr double kStageGain[kSubsStages - 1] = {
     1.0009989317607642, 1.0007491988205732, 1.00056189911543,   1.0004214243365723, 1.0003160682524292,
 };
 
-long double subs(double* onePole, long double x, const BlockValues& b) {
+extended subs(double* onePole, extended x, const BlockValues& b) {
     x = x * 1.42;
     for (int32 j = 0; j < kSubsStages; ++j) {
         onePole[j] = storedState(onePole[j] * b.subsKeep + b.subsAmount * x);
-        x = unitLimit(j < kSubsStages - 1 ? onePole[j] * static_cast<long double>(kStageGain[j])
-                                          : static_cast<long double>(onePole[j]));
+        x = unitLimit(j < kSubsStages - 1 ? onePole[j] * static_cast<extended>(kStageGain[j])
+                                          : static_cast<extended>(onePole[j]));
     }
     return x;
 }
 
 // ---- band-pass -------------------------------------------------------------------------------
 
-long double bandPass(long double x, long double& state1, long double& state2, const BandPass& bp) {
-    const long double y = x * bp.a0 + state1;
+extended bandPass(extended x, extended& state1, extended& state2, const BandPass& bp) {
+    const extended y = x * bp.a0 + state1;
     state1 = (-y) * bp.b1 + state2;
     state2 = x * bp.a2 - y * bp.b2;
     return arcsineOf(unitLimit(y));
 }
 
-void bandPassStep(BandPass& bp, int32 mode, long double& l, long double& r) {
+void bandPassStep(BandPass& bp, int32 mode, extended& l, extended& r) {
     if (mode == kMonoRat || mode == kMonoLat || mode == kPhone) {
-        const long double m = (l + r) * 0.5L;
-        l = mode == kMonoRat ? 0.0L : m;
-        r = mode == kMonoLat ? 0.0L : m;
+        const extended m = (l + r) * 0.5;
+        l = mode == kMonoRat ? 0.0 : m;
+        r = mode == kMonoLat ? 0.0 : m;
     }
     l = bandPass(sineOf(l), bp.state1L, bp.state2L, bp);
     r = bandPass(sineOf(r), bp.state1R, bp.state2R, bp);
@@ -160,40 +160,40 @@ void bandPassStep(BandPass& bp, int32 mode, long double& l, long double& r) {
 
 // Stores and advances as a diffuser does, passing on half of what it stored plus half of
 // the entries at and after the new position.
-void crossFeedStage(double* XL, double* XR, int32& pos, int32 n, long double& inL, long double& inR) {
+void crossFeedStage(double* XL, double* XR, int32& pos, int32 n, extended& inL, extended& inR) {
     const int32 i = pos;
     const int32 p = nextPosition(i, n);
-    const long double tL = inL + (-0.5 * XL[p]);
+    const extended tL = inL + (-0.5 * XL[p]);
     XL[i] = static_cast<double>(tL);
-    const long double tR = inR + (-0.5 * XR[p]);
+    const extended tR = inR + (-0.5 * XR[p]);
     XR[i] = static_cast<double>(tR);
     pos = p;
     const int32 after = p == n ? 0 : p + 1;
-    inL = (tL * 0.5L + 0.5 * XL[p]) + 0.5 * XL[after];
-    inR = (tR * 0.5L + 0.5 * XR[p]) + 0.5 * XR[after];
+    inL = (tL * 0.5 + 0.5 * XL[p]) + 0.5 * XL[after];
+    inR = (tR * 0.5 + 0.5 * XR[p]) + 0.5 * XR[after];
 }
 
-void crossFeedStep(State& s, const BlockValues& b, long double& l, long double& r) {
+void crossFeedStep(State& s, const BlockValues& b, extended& l, extended& r) {
     const double inputGain[4] = {0.855, 0.748, 0.713, 0.68}, crossGain[4] = {0.125, 0.25, 0.3, 0.35};
     const int k = b.mode - kCansA;
-    const long double sL = sineOf(l * inputGain[k]);
-    const long double sR = sineOf(r * inputGain[k]);
-    long double side = sL - sR;
+    const extended sL = sineOf(l * inputGain[k]);
+    const extended sR = sineOf(r * inputGain[k]);
+    extended side = sL - sR;
     s.onePoleL[0] = storedState(s.onePoleL[0] * b.firstSideKeep + (side * b.sideCoefficient) * 0.618);
     side = side - s.onePoleL[0];
-    long double yL = (sL + sR + side) * 0.5L, yR = (sL + sR - side) * 0.5L;
+    extended yL = (sL + sR + side) * 0.5, yR = (sL + sR - side) * 0.5;
     crossFeedStage(s.delayAL, s.delayAR, s.delayIndexA, b.delayLength[0], yL, yR);
     yL = yL * crossGain[k];
     yR = yR * crossGain[k];
-    long double zL = yL, zR = yR;
+    extended zL = yL, zR = yR;
     crossFeedStage(s.delayDL, s.delayDR, s.delayIndexD, b.delayLength[3], zL, zR);
-    const long double newL = (yR + sL) + zR * 0.25L;
-    const long double newR = (yL + sR) + zL * 0.25L;
-    long double side2 = newL - newR;
+    const extended newL = (yR + sL) + zR * 0.25;
+    const extended newR = (yL + sR) + zL * 0.25;
+    extended side2 = newL - newR;
     s.onePoleR[0] = storedState(s.onePoleR[0] * b.secondSideKeep + side2 * b.sideCoefficient);
     side2 = side2 - s.onePoleR[0];
-    l = arcsineOf(unitLimit((newL + newR + side2) * 0.5L));
-    r = arcsineOf(unitLimit((newL + newR - side2) * 0.5L));
+    l = arcsineOf(unitLimit((newL + newR + side2) * 0.5));
+    r = arcsineOf(unitLimit((newL + newR - side2) * 0.5));
 }
 
 // ---- frame -------------------------------------------------------------------------------------
@@ -205,7 +205,7 @@ std::uint32_t advanceNoise(std::uint32_t x) {
 }
 
 // Near-silent and non-finite samples become the noise word times the threshold.
-long double guard(long double sample, std::uint32_t noise, double threshold) {
+extended guard(extended sample, std::uint32_t noise, double threshold) {
     if (std::fabs(sample) < threshold || !std::isfinite(sample)) return static_cast<double>(noise) * threshold;
     return sample;
 }
@@ -216,9 +216,9 @@ int32 saturate(double whole) {
 }
 
 // Of floor(x) and floor(x + 1), the step closer to the trend of the last n outputs.
-int32 quantize(long double x, float* h, int32 n) {
+int32 quantize(extended x, float* h, int32 n) {
     const int32 lower = saturate(static_cast<double>(std::floor(x)));
-    const int32 upper = saturate(static_cast<double>(std::floor(x + 1.0L)));
+    const int32 upper = saturate(static_cast<double>(std::floor(x + 1.0)));
     float sum = 0.0f;
     for (int32 k = 0; k < n; ++k) sum = sum + (h[k + 1] - h[k]);
     const float slope = sum / static_cast<float>(n);
@@ -235,6 +235,7 @@ int32 quantize(long double x, float* h, int32 n) {
 template <typename Sample>
 void Processor::processBlock(Sample** inputs, Sample** outputs, int32 frames, float sampleRate,
                              float monitorValue, double nearSilence) noexcept {
+    const FloatingPointScope rules;  // as the effect runs, whatever the caller's state
     const BlockValues b = blockValues(sampleRate, monitorValue);
     updateBandPass(state.bandPass, b.rateScale, b.mode);
     if (frames <= 0 || !outputs || !outputs[0] || !outputs[1]) return;
@@ -243,28 +244,28 @@ void Processor::processBlock(Sample** inputs, Sample** outputs, int32 frames, fl
         return;
     }
     for (int32 i = 0; i < frames; ++i) {
-        long double l = guard(inputs[0][i], state.noiseStateL, nearSilence);
+        extended l = guard(inputs[0][i], state.noiseStateL, nearSilence);
         state.noiseStateL = advanceNoise(state.noiseStateL);
-        long double r = guard(inputs[1][i], state.noiseStateR, nearSilence);
+        extended r = guard(inputs[1][i], state.noiseStateR, nearSilence);
         state.noiseStateR = advanceNoise(state.noiseStateR);
         switch (b.mode) {
             case kPeaks: peaksStep(state, b, l, r); break;
             case kSlew: l = slew(state.slewPrevL, l), r = slew(state.slewPrevR, r); break;
             case kSubs: l = subs(state.onePoleL, l, b), r = subs(state.onePoleR, r, b); break;
-            case kMono: l = r = (l + r) * 0.5L; break;
-            case kSide: l = (l - r) * 0.5L, r = -l; break;
+            case kMono: l = r = (l + r) * 0.5; break;
+            case kSide: l = (l - r) * 0.5, r = -l; break;
             case kVinyl: case kAurat: case kMonoRat: case kMonoLat: case kPhone:
                 bandPassStep(state.bandPass, b.mode, l, r);
                 break;
             case kCansA: case kCansB: case kCansC: case kCansD: crossFeedStep(state, b, l, r); break;
-            case kVTrick: r = (l + r) * 0.5L, l = -r; break;
+            case kVTrick: r = (l + r) * 0.5, l = -r; break;
             default: break;  // "Out24", "Out16" and numbers outside the modes
         }
-        const long double scale = b.mode == kOut16 ? 32768.0L : 8388608.0L;
+        const extended scale = b.mode == kOut16 ? 32768.0 : 8388608.0;
         const int32 chosenL = quantize(l * scale, state.outHistoryL, b.trendLength);
         const int32 chosenR = quantize(r * scale, state.outHistoryR, b.trendLength);
-        outputs[0][i] = static_cast<Sample>(static_cast<double>(chosenL * (1.0L / scale)));
-        outputs[1][i] = static_cast<Sample>(static_cast<double>(chosenR * (1.0L / scale)));
+        outputs[0][i] = static_cast<Sample>(static_cast<double>(chosenL * (1.0 / scale)));
+        outputs[1][i] = static_cast<Sample>(static_cast<double>(chosenR * (1.0 / scale)));
     }
 }
 

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "effect/floating_point.h"
+
 namespace stepref {
 
 using int32 = std::int32_t;
@@ -15,17 +17,17 @@ constexpr int32 kOutHistorySize = 100;
 constexpr int32 kSubsStages = 26;
 
 struct BandPass {
-    long double frequency;
-    long double resonance;
-    long double a0;
-    long double a1;
-    long double a2;
-    long double b1;
-    long double b2;
-    long double state1L;
-    long double state2L;
-    long double state1R;
-    long double state2R;
+    extended frequency;
+    extended resonance;
+    extended a0;
+    extended a1;
+    extended a2;
+    extended b1;
+    extended b2;
+    extended state1L;
+    extended state2L;
+    extended state1R;
+    extended state2R;
 };
 
 struct State {

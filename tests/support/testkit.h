@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
+#include "effect/floating_point.h"
 #include "effect/monitor_mode.h"
 #include "effect/processing_state.h"
 
@@ -54,6 +57,19 @@ std::string checkRange(int mode, const Sample* inL, const Sample* inR, const Sam
                    std::to_string(l) + ", " + std::to_string(r);
     }
     return {};
+}
+
+// The floating-point state a host leaves on its thread, as VELLICOR_HOST_FP names it:
+// "x87=0x27F" (53-bit precision), "x87=0xB7F" (rounding up), "mxcsr=0x5F80" (rounding up),
+// "mxcsr=0x9FC0" (flushing denormals); the thread's present state where it names none.
+inline FloatingPointState hostFloatingPointState() {
+    FloatingPointState state = currentFloatingPointState();
+    if (const char* named = std::getenv("VELLICOR_HOST_FP")) {
+        const unsigned long value = std::strtoul(std::strchr(named, '=') ? std::strchr(named, '=') + 1 : "0", nullptr, 0);
+        if (std::strncmp(named, "x87=", 4) == 0) state.x87 = static_cast<std::uint16_t>(value);
+        if (std::strncmp(named, "mxcsr=", 6) == 0) state.mxcsr = static_cast<std::uint32_t>(value);
+    }
+    return state;
 }
 
 // Names the first non-finite value or out-of-line position of the state, or empty.
