@@ -10,10 +10,11 @@ packages=(
   clang libclang-rt-14-dev gcovr
   python3 python3-matplotlib
 )
-# With --with-ardour (the test script's choice) also the host the tests load the plug-in
-# into, without its recommendations (a desktop's worth): about 220 MB.
+# With --for-tests (the test script's choice) also what only the tests need, without
+# recommendations: the host the tests load the plug-in into (Ardour, about 220 MB), and
+# the cross compilers and emulator for the other machines the plug-in is built for.
 lean_packages=()
-[ "${1:-}" = --with-ardour ] && lean_packages+=(ardour)
+[ "${1:-}" = --for-tests ] && lean_packages+=(ardour g++-aarch64-linux-gnu g++-i686-linux-gnu qemu-user)
 
 missing() {
   for p in "$@"; do

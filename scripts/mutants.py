@@ -40,13 +40,13 @@ FAULTS = [
     ("effect/vellicor.cpp", "!= capabilities.end() ? 1 : -1", "!= capabilities.end() ? 1 : 0", "unknown capability answered don't-know"),
     ("effect/vellicor.cpp", "getVendorVersion() noexcept { return 1000; }", "getVendorVersion() noexcept { return 100; }", "wrong vendor version"),
     ("effect/processing.cpp", "kNearSilenceFloat = 1.18e-37", "kNearSilenceFloat = 1.18e-38", "single-precision silence threshold off by ten"),
-    ("effect/processing.cpp", "_mm_srli_epi32(x, 17)", "_mm_srli_epi32(x, 15)", "xorshift shift 15 instead of 17"),
+    ("effect/lanes_sse2.h", "_mm_srli_epi32(words, 17)", "_mm_srli_epi32(words, 15)", "xorshift shift 15 instead of 17"),
     ("effect/processing.cpp", "return buffers && buffers[0] && buffers[1];", "return buffers && buffers[0];", "right channel buffer not checked"),
-    ("effect/output_stage.h", "_mm_cmplt_ps(err, _mm_movehl_ps(err, err))", "_mm_cmple_ps(err, _mm_movehl_ps(err, err))", "a tie takes the lower step"),
+    ("effect/lanes_sse2.h", "_mm_cmplt_ps(err, _mm_movehl_ps(err, err))", "_mm_cmple_ps(err, _mm_movehl_ps(err, err))", "a tie takes the lower step"),
     ("effect/output_stage.h", "if (std::isnan(whole)) return 0;", "if (std::isnan(whole)) return INT32_MIN;", "NaN quantized to the most negative step"),
-    ("effect/output_stage.h", "if (((longRuns | longRuns >> 2) & 3) == 3)", "if (((longRuns | longRuns >> 2) & 3) != 0)", "exact slope taken when one channel's history allows it"),
-    ("effect/shaping.h", "if (x < -1.0L) return -1.0L;", "if (x < -1.0L) return 1.0L;", "negative overs limited to +1"),
-    ("effect/shaping.h", "_mm_min_sd(_mm_set_sd(1.0), _mm_max_sd(_mm_set_sd(-1.0), d))", "_mm_max_sd(_mm_set_sd(-1.0), _mm_min_sd(_mm_set_sd(1.0), d))", "arcsine limit taken in the other order (NaN lost)"),
+    ("effect/lanes_sse2.h", "if (((longRuns | longRuns >> 2) & 3) == 3)", "if (((longRuns | longRuns >> 2) & 3) != 0)", "exact slope taken when one channel's history allows it"),
+    ("effect/shaping.h", "if (x < -1.0) return -1.0;", "if (x < -1.0) return 1.0;", "negative overs limited to +1"),
+    ("effect/shaping.h", "-1.0 > d ? -1.0 : d", "d >= -1.0 ? d : -1.0", "arcsine limit turns a NaN argument into -1"),
     ("effect/shaping.h", "std::copysign(std::numeric_limits<double>::max(), narrowed)", "std::numeric_limits<double>::max()", "held state loses its sign"),
     ("effect/band_pass.cpp", "kVinylBand{0.0385, 0.0825}", "kVinylBand{0.0385, 0.0852}", "Vinyl resonance digits swapped"),
     ("effect/band_pass.h", "kHighestBandPassCentre = 0.49", "kHighestBandPassCentre = 0.5", "band-pass centre allowed up to half the rate"),
@@ -105,6 +105,9 @@ FAULTS = [
     ("tools/main.cpp", "if (bytes.size() < 4)", "if (bytes.size() < 2)", "short state accepted"),
     ("tools/main.cpp", "if (o.saveState && commands)", "if (o.saveState && o.demo)", "--save-state accepted with --all-modes"),
     ("tools/response.cpp", "point.gain[c] = 2 * std::abs(sum[c]) / weights / amplitude;", "point.gain[c] = std::abs(sum[c]) / weights / amplitude;", "response gain halved"),
+    # effect/ again: the floating-point layer
+    ("effect/floating_point.h", "kProcessingState{0x037F, 0x1F80, 0}", "kProcessingState{0x027F, 0x1F80, 0}", "x87 precision left at 53 bits"),
+    ("effect/floating_point.h", "    ~FloatingPointScope() { setFloatingPointState(callers); }", "    ~FloatingPointScope() {}", "the caller's floating-point state not given back"),
 ]
 
 

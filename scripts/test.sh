@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, then the AddressSanitizer and
-# UndefinedBehaviorSanitizer build, then the thread and fuzz checks.
+# UndefinedBehaviorSanitizer build, the thread check, the processing in its other
+# configurations (double extended type, plain lanes, 64-bit ARM under qemu, 32-bit x86),
+# then the fuzz check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh --with-ardour
+scripts/install-deps.sh --for-tests
 
 jobs=$(nproc)
 configure_and_build() {  # build-dir, targets ("all" for everything), extra cmake arguments...
@@ -41,6 +43,22 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 echo "== thread check under ThreadSanitizer"
 configure_and_build build-tsan thread_tests -DVELLICOR_TSAN=ON -DVELLICOR_BENCH=OFF -DVELLICOR_TOOLS=OFF
 TSAN_OPTIONS=halt_on_error=1 run_ctest build-tsan -L thread
+# Where only some test programs are built, CTest lists the others as not built.
+only_built='_NOT_BUILT$'
+echo "== processing with a double extended type"
+configure_and_build build-double "effect_tests bit_identity_tests fuzz_replay" \
+  -DVELLICOR_EXTENDED=double -DVELLICOR_BENCH=OFF -DVELLICOR_TOOLS=OFF
+run_ctest build-double -E "$only_built"
+echo "== processing with plain lanes"
+configure_and_build build-plain "effect_tests bit_identity_tests fuzz_replay" \
+  -DVELLICOR_SIMD=OFF -DVELLICOR_BENCH=OFF -DVELLICOR_TOOLS=OFF
+run_ctest build-plain -E "$only_built"
+for target in aarch64 i686; do
+  echo "== $target: processing and frame"
+  configure_and_build build-$target "effect_tests bit_identity_tests frame_tests frame_test_module" \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$target-linux-gnu.cmake -DVELLICOR_BENCH=OFF -DVELLICOR_TOOLS=OFF
+  run_ctest build-$target -E "$only_built|^fuzz_corpus_replay$"
+done
 echo "== fuzzing for a minute (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)"
 if command -v clang++-14 >/dev/null; then
   CC=clang-14 CXX=clang++-14 configure_and_build build-fuzz vellicor_fuzzer \
