@@ -1,6 +1,10 @@
 #include "host/vst_host.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <cstring>
 
@@ -9,20 +13,46 @@ namespace vhost {
 namespace {
 // The plug-in being created: the entry's version query arrives before the record exists.
 thread_local Plugin* constructing = nullptr;
+
+// The system's module loader: LoadLibraryW with the UTF-8 path widened on Windows, dlopen
+// elsewhere (RTLD_LOCAL keeps two modules' symbols apart, as hosts do).
+#ifdef _WIN32
+void* openModule(const std::string& path, std::string& why) {
+    std::wstring wide(MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    HMODULE handle = LoadLibraryW(wide.c_str());
+    if (!handle) why = "Windows error " + std::to_string(GetLastError());
+    return reinterpret_cast<void*>(handle);
+}
+void* symbolOf(void* handle, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
+}
+void closeModule(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
+#else
+void* openModule(const std::string& path, std::string& why) {
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char* error = dlerror();
+        why = error ? error : "unknown error";
+    }
+    return handle;
+}
+void* symbolOf(void* handle, const char* name) { return dlsym(handle, name); }
+void closeModule(void* handle) { dlclose(handle); }
+#endif
 }  // namespace
 
 std::shared_ptr<Module> Module::load(const std::string& path, std::string& error) {
-    // RTLD_LOCAL keeps two modules' symbols apart, as hosts do.
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string why;
+    void* handle = openModule(path, why);
     if (!handle) {
-        const char* why = dlerror();
-        error = "cannot load module " + path + ": " + (why ? why : "unknown error");
+        error = "cannot load module " + path + ": " + why;
         return nullptr;
     }
-    void* symbol = dlsym(handle, "VSTPluginMain");
-    if (!symbol) symbol = dlsym(handle, "main_macho");
+    void* symbol = symbolOf(handle, "VSTPluginMain");
+    if (!symbol) symbol = symbolOf(handle, "main_macho");
     if (!symbol) {
-        dlclose(handle);
+        closeModule(handle);
         error = "module " + path + " has no VSTPluginMain entry";
         return nullptr;
     }
@@ -34,7 +64,7 @@ std::shared_ptr<Module> Module::load(const std::string& path, std::string& error
 }
 
 Module::~Module() {
-    if (handle_) dlclose(handle_);
+    if (handle_) closeModule(handle_);
 }
 
 std::unique_ptr<Plugin> Plugin::create(EntryProc entry, std::string& error, HostSettings settings,

@@ -30,7 +30,7 @@ struct HostSettings {
     VstIntPtr blockSize = 512;              // answer to audioMasterGetBlockSize
 };
 
-// A loaded module (dlopen handle); closed when the last plug-in made from it is gone.
+// A loaded module; closed when the last plug-in made from it is gone.
 class Module {
 public:
     // Empty pointer and a message in error when the file cannot be loaded or lacks the entry.
