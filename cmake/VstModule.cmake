@@ -1,5 +1,5 @@
 # add_vst_module(target SOURCES... LIBRARIES...): a loadable VST 2.4 module named
-# target.so (no lib prefix) that exports only the entry and its second name.
+# target.so or target.dll (no lib prefix) that exports only the entry and its second name.
 set(VST_MODULE_EXPORTS "${CMAKE_CURRENT_LIST_DIR}/vst-exports.map")
 
 function(add_vst_module target)
@@ -9,8 +9,14 @@ function(add_vst_module target)
   set_target_properties(${target} PROPERTIES
     PREFIX ""
     CXX_VISIBILITY_PRESET hidden
-    VISIBILITY_INLINES_HIDDEN ON
-    LINK_DEPENDS "${VST_MODULE_EXPORTS}")
-  target_link_options(${target} PRIVATE
-    "LINKER:--version-script=${VST_MODULE_EXPORTS}" "LINKER:--no-undefined")
+    VISIBILITY_INLINES_HIDDEN ON)
+  if(WIN32)
+    # The C++ runtime, libgcc and winpthread inside the DLL, so that it needs only
+    # Windows' own DLLs; no time stamp, so that two builds give the same bytes.
+    target_link_options(${target} PRIVATE -static "LINKER:--no-insert-timestamp")
+  else()
+    set_target_properties(${target} PROPERTIES LINK_DEPENDS "${VST_MODULE_EXPORTS}")
+    target_link_options(${target} PRIVATE
+      "LINKER:--version-script=${VST_MODULE_EXPORTS}" "LINKER:--no-undefined")
+  endif()
 endfunction()

@@ -1,7 +1,13 @@
 // The module's only exported entry, under both names hosts look for.
 #include "frame/audioeffect.h"
 
+// Hidden visibility keeps everything else out of an ELF module; a DLL exports what is
+// marked for export (and, were nothing marked, every symbol).
+#ifdef _WIN32
+#define VST_EXPORT extern "C" __declspec(dllexport)
+#else
 #define VST_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 // [main-thread] Hands the host a new effect's record, or null.
 VST_EXPORT AEffect* VSTPluginMain(audioMasterCallback audioMaster) noexcept {
