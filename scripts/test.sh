@@ -46,11 +46,11 @@ TSAN_OPTIONS=halt_on_error=1 run_ctest build-tsan -L thread
 # Where only some test programs are built, CTest lists the others as not built.
 only_built='_NOT_BUILT$'
 echo "== processing with a double extended type"
-configure_and_build build-double "effect_tests bit_identity_tests fuzz_replay" \
+configure_and_build build-double "effect_tests bit_identity_tests fuzz_replay frame_test_module" \
   -DVELLICOR_EXTENDED=double -DVELLICOR_BENCH=OFF -DVELLICOR_TOOLS=OFF
 run_ctest build-double -E "$only_built"
 echo "== processing with plain lanes"
-configure_and_build build-plain "effect_tests bit_identity_tests fuzz_replay" \
+configure_and_build build-plain "effect_tests bit_identity_tests fuzz_replay frame_test_module" \
   -DVELLICOR_SIMD=OFF -DVELLICOR_BENCH=OFF -DVELLICOR_TOOLS=OFF
 run_ctest build-plain -E "$only_built"
 for target in aarch64 i686; do
@@ -59,6 +59,17 @@ for target in aarch64 i686; do
     -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$target-linux-gnu.cmake -DVELLICOR_BENCH=OFF -DVELLICOR_TOOLS=OFF
   run_ctest build-$target -E "$only_built|^fuzz_corpus_replay$"
 done
+echo "== Windows, 64-bit: the module's tests and the vectors under Wine"
+configure_and_build build-win64 "effect_tests frame_tests frame_test_module" \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake -DVELLICOR_BENCH=OFF -DVELLICOR_TOOLS=OFF
+# A private Wine set-up in the build folder; its first start takes about ten seconds.
+WINEPREFIX=$PWD/build-win64/wine WINEDEBUG=-all \
+  run_ctest build-win64 -R '^(effect_tests|frame_tests|effect_tests_under_.*|.*_exports)$'
+echo "== Windows, 32-bit: the module built, its exports and imports checked"
+# 32-bit programs do not run under 64-bit Wine alone (they print nothing and exit 0).
+configure_and_build build-win32 "Vellicor frame_test_module" \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake -DVELLICOR_BENCH=OFF -DVELLICOR_TOOLS=OFF
+run_ctest build-win32 -R '_exports$'
 echo "== fuzzing for a minute (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)"
 if command -v clang++-14 >/dev/null; then
   CC=clang-14 CXX=clang++-14 configure_and_build build-fuzz vellicor_fuzzer \
