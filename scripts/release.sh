@@ -93,7 +93,7 @@ EOF
 # What a host sees of a module: the entry under its two names and nothing else; a DLL that
 # imports Windows' own DLLs only; a Linux module with no C++ runtime versions to ask for.
 check() {  # platform, module, objdump
-  cmake -DNM="${3%objdump}nm" -DOBJDUMP="$3" -DMODULE="$2" -P tests/check_exports.cmake
+  cmake -DNM="${3%objdump}nm" -DOBJDUMP="$3" -DMODULE="$2" -P cmake/check_module_exports.cmake
   if [[ $1 == linux-* ]] && "$3" -T "$2" | grep -qE 'GLIBCXX|CXXABI'; then
     echo "$2 asks for a C++ runtime version" >&2
     exit 1

@@ -21,11 +21,6 @@ std::unique_ptr<vhost::Plugin> loadVellicor() {
     return plugin;
 }
 
-std::string display(vhost::Plugin& p, float value) {
-    p.setParameter(0, value);
-    return p.text(effGetParamDisplay, 0, 9);
-}
-
 TEST(Module, IdentityAsAHostSeesIt) {
     auto p = loadVellicor();
     ASSERT_TRUE(p);
@@ -56,19 +51,6 @@ TEST(Module, IdentityAsAHostSeesIt) {
         p->dispatch(opcode, 0, 0, nullptr);  // null buffers are ignored
     EXPECT_EQ(p->close(), 1) << "closed through the record";
     EXPECT_EQ(p->close(), 0) << "nothing left to close";
-}
-
-TEST(Module, MonitorValuesShowTheirModes) {
-    auto p = loadVellicor();
-    ASSERT_TRUE(p);
-    // Each mode spans 1/16.999 of the range (truncated toward zero), so 1.0 still shows the
-    // last one; values outside the range are kept as given and show no mode.
-    const std::pair<float, const char*> shown[] = {
-        {0.0f, "Out24"}, {-0.05f, "Out24"}, {0.5f, "Aurat"}, {0.5295f, "MonoRat"}, {0.5883f, "MonoLat"},
-        {0.8f, "Cans B"}, {0.94f, "Cans D"}, {0.9413f, "V Trick"}, {1.0f, "V Trick"}, {1.5f, ""},
-        {-0.1f, ""}, {kNaN, ""}, {INFINITY, ""}, {3e38f, ""}};
-    for (const auto& [value, name] : shown) EXPECT_EQ(display(*p, value), name) << value;
-    EXPECT_EQ(p->getParameter(0), 3e38f);
 }
 
 TEST(Module, ChunkRoundTripsAndRestoreClampsOrRefuses) {
@@ -118,7 +100,7 @@ TEST(Module, CapabilitiesAndNoMidiRequestOnResume) {
     EXPECT_TRUE(p->calls().empty()) << "the effect asks the host for nothing on resume";
 }
 
-TEST(Processing, NullBuffersAreSurvivedAndInPlaceMatchesSeparateBuffers) {
+TEST(Processing, NullBuffersAreSurvived) {
     auto p = loadVellicor();
     ASSERT_TRUE(p);
     float l[4] = {1, 1, 1, 1}, r[4] = {1, 1, 1, 1};
@@ -129,21 +111,6 @@ TEST(Processing, NullBuffersAreSurvivedAndInPlaceMatchesSeparateBuffers) {
     p->processReplacing(half, outputs, 4);
     p->processReplacing(outputs, nullptr, 4);
     p->processReplacing(outputs, half, 4);
-
-    std::srand(7);  // the same noise words for both
-    p = loadVellicor();
-    std::srand(7);
-    auto q = loadVellicor();
-    ASSERT_TRUE(p && q);
-    std::vector<float> inL(777), inR(777), outL(777), outR(777);
-    for (int i = 0; i < 777; ++i) inL[i] = std::sin(i * 0.05f) * 0.7f, inR[i] = std::cos(i * 0.031f) * 0.4f;
-    float* ins[2] = {inL.data(), inR.data()};
-    float* outs[2] = {outL.data(), outR.data()};
-    for (auto* plugin : {p.get(), q.get()}) plugin->setParameter(0, 2.5f / 16.999f);  // "Peaks"
-    p->processReplacing(ins, outs, 777);
-    q->processReplacing(ins, ins, 777);
-    EXPECT_EQ(inL, outL);
-    EXPECT_EQ(inR, outR);
 }
 
 // A NaN reaching the output stage leaves as step 0 rather than as the most negative step,

@@ -131,64 +131,23 @@ Vellicor& vellicorOf(AEffect* effect) {
     return *static_cast<Vellicor*>(static_cast<AudioEffect*>(effect->object));
 }
 
-// The step-by-step processing, fed the same blocks with the sample rate and parameter
-// value the effect holds when each block arrives: every block of the session must come
-// out bit for bit the same, and leave the same state.
-class Mirror {
-public:
-    explicit Mirror(const Vellicor& effect) : processor(std::make_unique<stepref::Processor>()) {
-        processor->state.noiseStateL = effect.processingState().noiseStateL;
-        processor->state.noiseStateR = effect.processingState().noiseStateR;
-    }
-
-    // Call before the effect processes the block (which may overwrite the inputs).
-    template <typename Sample>
-    void process(Vellicor& effect, Sample** inputs, int frames) {
-        const std::size_t size = frames > 0 ? static_cast<std::size_t>(frames) : 0;
-        std::vector<Sample> in[2] = {{inputs[0], inputs[0] + size}, {inputs[1], inputs[1] + size}};
-        out[0].assign(size * sizeof(Sample), 0);
-        out[1].assign(size * sizeof(Sample), 0);
-        Sample* ins[2] = {in[0].data(), in[1].data()};
-        Sample* outs[2] = {reinterpret_cast<Sample*>(out[0].data()),
-                           reinterpret_cast<Sample*>(out[1].data())};
-        const float rate = effect.getSampleRate();
-        const float value = effect.getParameter(0);
-        if constexpr (sizeof(Sample) == sizeof(float))
-            processor->processReplacing(ins, outs, frames, rate, value);
-        else
-            processor->processDoubleReplacing(ins, outs, frames, rate, value);
-    }
-
-    // Call after the effect processed the block into outputs.
-    template <typename Sample>
-    void compare(const Vellicor& effect, Sample** outputs, int frames) {
-        for (int c = 0; c < 2; ++c)
-            for (int i = 0; i < frames; ++i)
-                if (std::memcmp(&outputs[c][i], out[c].data() + i * sizeof(Sample), sizeof(Sample)))
-                    fail("output differs from the step-by-step processing at frame " + std::to_string(i));
-        const std::string difference = stepref::stateDifference(effect.processingState(), processor->state);
-        if (!difference.empty())
-            fail("state differs from the step-by-step processing: " + difference);
-    }
-
-private:
-    std::unique_ptr<stepref::Processor> processor;
-    std::vector<unsigned char> out[2];
-};
-
 struct Session {
     AEffect* effect = nullptr;
     long framesLeft = kMaxFramesPerSession;
-    std::vector<float> floatBuffers[4];
-    std::vector<double> doubleBuffers[4];
-    std::unique_ptr<Mirror> mirror;
+    std::vector<float> floatBuffers[6];
+    std::vector<double> doubleBuffers[6];
+    // The step-by-step processing beside the effect: every block must come out of both
+    // bit for bit the same and leave the same state.
+    std::unique_ptr<stepref::Processor> reference = std::make_unique<stepref::Processor>();
 
     VstIntPtr dispatch(int32 opcode, int32 index, VstIntPtr value, void* ptr, float opt) {
         return effect->dispatcher(effect, opcode, index, value, ptr, opt);
     }
 
+    // One block: buffers 0 and 1 the inputs, 2 and 3 the outputs (unless in place), 4 and
+    // 5 the reference's; one sample past the block stays untouched.
     template <typename Sample>
-    void process(Bytes& in, std::vector<Sample> (&buffers)[4]) {
+    void process(Bytes& in, std::vector<Sample> (&buffers)[6]) {
         // Mostly short blocks, so that a session stays cheap; any size up to the largest
         // on request, and now and then a negative count from a host sending nonsense.
         const std::uint8_t shortBlock = in.u8();
@@ -203,16 +162,26 @@ struct Session {
         Sample* inputs[2] = {buffers[0].data(), buffers[1].data()};
         Sample* outputs[2] = {inPlace ? buffers[0].data() : buffers[2].data(),
                               inPlace ? buffers[1].data() : buffers[3].data()};
-        mirror->process(vellicorOf(effect), inputs, frames);
-        if constexpr (sizeof(Sample) == sizeof(float))
+        std::vector<Sample> copies[2] = {buffers[0], buffers[1]};
+        Sample* referenceIn[2] = {copies[0].data(), copies[1].data()};
+        Sample* referenceOut[2] = {buffers[4].data(), buffers[5].data()};
+        // With the sample rate and parameter value the effect holds as the block arrives.
+        const float rate = vellicorOf(effect).getSampleRate(), value = vellicorOf(effect).getParameter(0);
+        if constexpr (sizeof(Sample) == sizeof(float)) {
+            reference->processReplacing(referenceIn, referenceOut, frames, rate, value);
             effect->processReplacing(effect, inputs, outputs, frames);
-        else
+        } else {
+            reference->processDoubleReplacing(referenceIn, referenceOut, frames, rate, value);
             effect->processDoubleReplacing(effect, inputs, outputs, frames);
-        mirror->compare(vellicorOf(effect), outputs, frames);
-        if (frames > 0) framesLeft -= frames;
-        // Nothing may be written past the block.
-        for (int c = 0; c < 2; ++c)
+        }
+        for (int c = 0; c < 2; ++c) {
+            if (std::memcmp(outputs[c], referenceOut[c], size * sizeof(Sample)) != 0)
+                fail("output differs from the step-by-step processing");
             if (outputs[c][size] != Sample(-7)) fail("write past the block");
+        }
+        const std::string difference = stepref::stateDifference(vellicorOf(effect).processingState(), reference->state);
+        if (!difference.empty()) fail("state differs from the step-by-step processing: " + difference);
+        if (frames > 0) framesLeft -= frames;
     }
 
     // One dispatcher request, with a pointer argument of the kind the interface promises.
@@ -387,7 +356,8 @@ void runSession(const std::uint8_t* data, std::size_t size) {
 
     Session session;
     session.effect = effect;
-    session.mirror = std::make_unique<Mirror>(vellicorOf(effect));
+    session.reference->state.noiseStateL = vellicorOf(effect).processingState().noiseStateL;
+    session.reference->state.noiseStateR = vellicorOf(effect).processingState().noiseStateR;
     for (int call = 0; call < kMaxCalls && !in.empty(); ++call) session.step(in);
     checkNotPoisoned(effect);
     if (effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f) != 1)

@@ -1,17 +1,16 @@
 // Processing must not allocate: a host's audio thread cannot wait on the heap. Counts every
-// operator new and malloc in the process while the loaded module processes in every mode
+// malloc in the process while the loaded module processes in every mode
 // and both precisions, and while it hands out its chunk.
 //
-// The module is loaded with dlopen; its references to operator new and malloc resolve to
-// the definitions below, which this executable exports. The first test proves the counter
-// sees the module's allocations.
+// The module is loaded with dlopen; its references to malloc (which the C++ runtime's
+// operator new calls too) resolve to the definitions below, which this executable exports.
+// The first test proves the counter sees the module's allocations.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <vector>
 
 #include "host/vst_host.h"
@@ -44,19 +43,6 @@ int posix_memalign(void** out, std::size_t alignment, std::size_t size) {
 }
 void free(void* p) { __libc_free(p); }
 }
-
-// operator new goes through malloc, so it is counted there.
-void* operator new(std::size_t size) {
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
