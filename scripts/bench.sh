@@ -3,13 +3,16 @@
 # beside the step-by-step processing, then prints the performance table of the README
 # (float, 48 and 96 kHz) and the summary figures. Extra arguments go to the benchmark,
 # e.g. --benchmark_min_time=1. The raw results are left in build-bench/bench.json.
+# VELLICOR_EXTENDED=double (or VELLICOR_SIMD=OFF) in the environment benchmarks that
+# configuration instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 dir=build-bench
 if ! { cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLICOR_TESTS=OFF \
-         -DVELLICOR_TOOLS=OFF &&
+         -DVELLICOR_TOOLS=OFF -DVELLICOR_EXTENDED="${VELLICOR_EXTENDED:-native}" \
+         -DVELLICOR_SIMD="${VELLICOR_SIMD:-ON}" &&
        cmake --build "$dir" -j "$(nproc)" --target vellicor_bench; } >"$dir.log" 2>&1; then
   tail -n 40 "$dir.log" >&2
   exit 1
