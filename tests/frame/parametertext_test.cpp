@@ -45,8 +45,7 @@ TEST(ParameterText, ProducesTheEightCharacterForms) {
         // Integer parts too long for the point keep every digit and lose the point.
         {Op::Float, 12345678.0, "12345678"}, {Op::Float, 99999992.0, "99999992"},
         {Op::Float, 9999999.0, "9999999."}, {Op::Float, -9999999.0, "-9999999"},
-        {Op::DB, 0.5, "-6.02059"}, {Op::DB, 0.001, "-60.0000"}, {Op::DB, NAN, "0.000000"},
-        {Op::DB, 0.0, "-oo"}, {Op::DB, -1.0, "-oo"},
+        {Op::DB, 0.5, "-6.02059"}, {Op::DB, 0.001, "-60.0000"}, {Op::DB, NAN, "0.000000"}, {Op::DB, -1.0, "-oo"},
         {Op::Hz, 100.0, "441.0000"}, {Op::Hz, 480.0, "100.0000", 8, 48000}, {Op::Hz, 0.0, "0.000000"},
         {Op::Ms, 1.0, "0.022675"}, {Op::Ms, 48.0, "1.000000", 8, 48000}, {Op::Ms, 0.0, "0.000000"},
         // No special case for rate 0; a result beyond any float is infinite.

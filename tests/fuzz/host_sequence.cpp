@@ -48,9 +48,11 @@ public:
     Bytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
     bool empty() const { return pos_ >= size_; }
     std::uint8_t u8() { return pos_ < size_ ? data_[pos_++] : 0; }
-    std::uint16_t u16() { return static_cast<std::uint16_t>(u8() | (u8() << 8)); }
-    std::uint32_t u32() { return u16() | (static_cast<std::uint32_t>(u16()) << 16); }
-    std::uint64_t u64() { return u32() | (static_cast<std::uint64_t>(u32()) << 32); }
+    // Little-endian, the low part read first; the order is spelled out, as the operands of
+    // | are evaluated in no fixed order.
+    std::uint16_t u16() { const std::uint16_t low = u8(); return static_cast<std::uint16_t>(low | (u8() << 8)); }
+    std::uint32_t u32() { const std::uint32_t low = u16(); return low | (static_cast<std::uint32_t>(u16()) << 16); }
+    std::uint64_t u64() { const std::uint64_t low = u32(); return low | (static_cast<std::uint64_t>(u32()) << 32); }
     // The next bytes as the bits of a float or a double.
     template <typename T>
     T raw() {

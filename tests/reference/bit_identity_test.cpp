@@ -129,8 +129,6 @@ struct Pair {
     stepref::Processor reference;
 };
 
-float valueOf(int mode) { return static_cast<float>((mode + 0.5) / 16.999); }
-
 // One block through both; outputs start as garbage distinct from the input, so unwritten
 // samples show.
 template <typename Sample>
@@ -138,8 +136,8 @@ void runBlock(Pair& pair, const std::vector<double>& l, const std::vector<double
               float rate, float value, bool inPlace, const std::string& where) {
     const std::size_t n = l.size();
     std::vector<Sample> in[4] = {{l.begin(), l.end()}, {r.begin(), r.end()}, {l.begin(), l.end()}, {r.begin(), r.end()}};
-    std::vector<Sample> out[4] = {std::vector<Sample>(n, Sample(-7)), std::vector<Sample>(n, Sample(-7)),
-                                  std::vector<Sample>(n, Sample(-7)), std::vector<Sample>(n, Sample(-7))};
+    std::vector<Sample> out[4];
+    for (auto& o : out) o.assign(n, Sample(-7));
     std::vector<Sample>* const written = inPlace ? in : out;
     Sample* pIn[2] = {in[0].data(), in[1].data()};
     Sample* rIn[2] = {in[2].data(), in[3].data()};
@@ -200,7 +198,7 @@ TEST(BitIdentity, EveryModeAtEveryCommonRate) {
             for (int block = 0; block < 6 && !::testing::Test::HasFatalFailure(); ++block) {
                 std::vector<double> l(512), r(512);
                 prog.fill(l, r);
-                runEither(block % 2 == 0, pair, l, r, 512, rate, valueOf(mode), block == 2,
+                runEither(block % 2 == 0, pair, l, r, 512, rate, testkit::valueFor(mode), block == 2,
                           "mode " + std::to_string(mode) + " rate " + std::to_string(rate));
             }
         }
@@ -217,7 +215,7 @@ TEST(BitIdentity, SubsStatesHeldBetweenPairedFrames) {
         for (int32 at = 40; at < 43 && !::testing::Test::HasFatalFailure(); ++at) {
             std::vector<double> l(frames, 0.25), r(frames, -0.5);
             for (int32 i = 0; i < at && i < frames; ++i) l[i] = kLargest, r[i] = -kLargest;
-            runBlock<double>(pair, l, r, frames, 48000.0f, valueOf(kModeSubs), false,
+            runBlock<double>(pair, l, r, frames, 48000.0f, testkit::valueFor(kModeSubs), false,
                              std::to_string(frames) + " frames, run of " + std::to_string(at));
         }
     }
@@ -241,7 +239,7 @@ TEST(BitIdentity, ExtendedStepsJustBelowWholeNumbers) {
         Pair pair(300 + mode);
         for (bool single : {false, true})
             if (!::testing::Test::HasFatalFailure())
-                runEither(single, pair, l, r, static_cast<int32>(l.size()), 44100.0f, valueOf(mode), false,
+                runEither(single, pair, l, r, static_cast<int32>(l.size()), 44100.0f, testkit::valueFor(mode), false,
                           "mode " + std::to_string(mode));
     }
 }

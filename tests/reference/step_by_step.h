@@ -17,41 +17,21 @@ constexpr int32 kOutHistorySize = 100;
 constexpr int32 kSubsStages = 26;
 
 struct BandPass {
-    extended frequency;
-    extended resonance;
-    extended a0;
-    extended a1;
-    extended a2;
-    extended b1;
-    extended b2;
-    extended state1L;
-    extended state2L;
-    extended state1R;
-    extended state2R;
+    extended frequency, resonance;
+    extended a0, a1, a2, b1, b2;
+    extended state1L, state2L, state1R, state2R;
 };
 
+// The same fields as the effect keeps, so that the two can be compared field by field.
 struct State {
     BandPass bandPass{};
-    float outHistoryL[kOutHistorySize]{};
-    float outHistoryR[kOutHistorySize]{};
-    double delayAL[kDelayLineSize]{};
-    double delayBL[kDelayLineSize]{};
-    double delayCL[kDelayLineSize]{};
-    double delayDL[kDelayLineSize]{};
-    double delayAR[kDelayLineSize]{};
-    double delayBR[kDelayLineSize]{};
-    double delayCR[kDelayLineSize]{};
-    double delayDR[kDelayLineSize]{};
-    int32 delayIndexA = 1;
-    int32 delayIndexB = 1;
-    int32 delayIndexC = 1;
-    int32 delayIndexD = 1;
-    double slewPrevL = 0.0;
-    double slewPrevR = 0.0;
-    double onePoleL[kSubsStages]{};
-    double onePoleR[kSubsStages]{};
-    std::uint32_t noiseStateL = 0;
-    std::uint32_t noiseStateR = 0;
+    float outHistoryL[kOutHistorySize]{}, outHistoryR[kOutHistorySize]{};
+    double delayAL[kDelayLineSize]{}, delayBL[kDelayLineSize]{}, delayCL[kDelayLineSize]{}, delayDL[kDelayLineSize]{};
+    double delayAR[kDelayLineSize]{}, delayBR[kDelayLineSize]{}, delayCR[kDelayLineSize]{}, delayDR[kDelayLineSize]{};
+    int32 delayIndexA = 1, delayIndexB = 1, delayIndexC = 1, delayIndexD = 1;
+    double slewPrevL = 0.0, slewPrevR = 0.0;
+    double onePoleL[kSubsStages]{}, onePoleR[kSubsStages]{};
+    std::uint32_t noiseStateL = 0, noiseStateR = 0;
 };
 
 // One effect's processing: the host's stored sample rate and parameter value are passed

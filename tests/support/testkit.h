@@ -51,10 +51,7 @@ std::string checkRange(int mode, const Sample* inL, const Sample* inR, const Sam
                                                                                                   : kPi / 2;
             ok = ok && std::fabs(l) <= bound + step && std::fabs(r) <= bound + step;
         }
-        if (!ok)
-            return "mode " + std::to_string(mode) + " frame " + std::to_string(i) + ": in " +
-                   std::to_string(double(inL[i])) + ", " + std::to_string(double(inR[i])) + " out " +
-                   std::to_string(l) + ", " + std::to_string(r);
+        if (!ok) return "mode " + std::to_string(mode) + " frame " + std::to_string(i) + " out " + std::to_string(l) + ", " + std::to_string(r);
     }
     return {};
 }
