@@ -129,12 +129,19 @@ def export_and_compare(work, env, session, args):
         shutil.copytree(session, os.path.join(fresh_folder(export), "session"))
     ardour_wav = os.path.join(export, "ardour.wav")
     expected_wav = os.path.join(work, "expected.wav")
-    run([EXPORT, "--bitdepth", "float", "--output", ardour_wav, os.path.join(export, "session"),
-         SNAPSHOT[args.mode]], os.path.join(work, "export.log"), env, fresh)
     run([args.renderer, "--quiet", "--mode", args.mode,
          os.path.join(args.folder, "session", "programme.wav"), expected_wav],
         os.path.join(work, "render.log"), attempts=1)
-    expected, actual = read_wav(expected_wav, 2), read_wav(ardour_wav, 2)
+    expected = read_wav(expected_wav, 2)
+    # On a busy machine Ardour's export now and then starts the track a few frames late:
+    # the effect then first hears silence (a step at most) where the programme is loud.
+    for attempt in range(1, ATTEMPTS + 1):
+        run([EXPORT, "--bitdepth", "float", "--output", ardour_wav, os.path.join(export, "session"),
+             SNAPSHOT[args.mode]], os.path.join(work, "export.log"), env, fresh)
+        actual = read_wav(ardour_wav, 2)
+        if max(map(abs, actual[:2])) > 2 ** -22 or max(map(abs, expected[:2])) <= 2 ** -22:
+            break
+        print("%s started the programme late (attempt %d of %d)" % (EXPORT, attempt, ATTEMPTS))
     what = "%s, %s: Ardour's export against vellicor-render" % (args.name, args.mode)
     if len(actual) != len(expected):
         raise CheckFailed("%s: %d frames, expected %d" % (what, len(actual) // 2,
