@@ -5,7 +5,6 @@
 #include <array>
 #include <functional>
 #include <tuple>
-#include <type_traits>
 
 #include "tests/frame/test_effect.h"
 
