@@ -72,7 +72,7 @@ inline FloatingPointState hostFloatingPointState() {
 // Names the first non-finite value or out-of-line position of the state, or empty.
 inline std::string badState(const ProcessingState& s) {
     const BandPass& bp = s.bandPass;
-    for (long double v : {bp.frequency, bp.resonance, bp.a0, bp.a1, bp.a2, bp.b1, bp.b2,
+    for (extended v : {bp.frequency, bp.resonance, bp.a0, bp.a1, bp.a2, bp.b1, bp.b2,
                           bp.state1L, bp.state2L, bp.state1R, bp.state2R})
         if (!std::isfinite(v)) return "band-pass";
     const struct { const char* name; const double* values; int size; } arrays[] = {
