@@ -17,6 +17,7 @@
 #include "tests/support/testkit.h"
 
 extern "C" AEffect* VSTPluginMain(audioMasterCallback audioMaster) noexcept;
+extern "C" AEffect* main_macho(audioMasterCallback audioMaster) noexcept;
 
 namespace fuzzhost {
 namespace {
@@ -350,7 +351,8 @@ void runSession(const std::uint8_t* data, std::size_t size) {
     // effect.
     if (VSTPluginMain(nullptr) != nullptr) fail("entry accepted a missing callback");
     versionAnswer = 0;
-    if (VSTPluginMain(&hostCallback) != nullptr) fail("entry ignored a version answer of 0");
+    if (VSTPluginMain(&hostCallback) != nullptr || main_macho(&hostCallback) != nullptr)
+        fail("entry ignored a version answer of 0");
     versionAnswer = kVstVersion;
     std::srand(in.u8());
     AEffect* effect = VSTPluginMain(&hostCallback);
