@@ -78,7 +78,7 @@ public:
         for (int c = 0; c < 2; ++c) {
             for (int span = 0; span < 2; ++span) {
                 int32& run = runs[c][span];
-                for (run = 0; run <= n + 1 && inSpan(histories[c][run], span); ++run) {
+                for (run = 0; run <= n + 1 && inTelescopingSpan(histories[c][run], span); ++run) {
                 }
             }
         }
@@ -113,12 +113,6 @@ private:
         return {limit(steps.lower, -top, top), limit(steps.upper, 1 - top, top + 1)};
     }
 
-    // Span 0 holds -2^23 .. 2^23, span 1 one step higher.
-    static bool inSpan(float entry, int span) noexcept {
-        const int32 lowest = span == 0 ? -kTelescopingLimit : 1 - kTelescopingLimit;
-        return entry >= static_cast<float>(lowest) && entry <= static_cast<float>(lowest + 2 * kTelescopingLimit);
-    }
-
     // The step of channel c closer to its trend, preferring the upper one on a tie.
     int32 chooseChannel(int c, StepPair steps) noexcept {
         const float newest = window[0].entry[c];
@@ -133,7 +127,7 @@ private:
         const float errLower = std::fabs((newest - static_cast<float>(steps.lower)) - slope);
         const float errUpper = std::fabs((newest - static_cast<float>(steps.upper)) - slope);
         const int32 chosen = errLower < errUpper ? steps.lower : steps.upper;
-        for (int span = 0; span < 2; ++span) runs[c][span] = inSpan(static_cast<float>(chosen), span) ? runs[c][span] + 1 : 0;
+        for (int span = 0; span < 2; ++span) runs[c][span] = inTelescopingSpan(static_cast<float>(chosen), span) ? runs[c][span] + 1 : 0;
         return chosen;
     }
 

@@ -95,16 +95,12 @@ public:
           scale(out16 ? kStepsPer16Bit : kStepsPer24Bit) {
         for (int32 k = 0; k <= n + 1; ++k)
             window[k] = slotOf(_mm_setr_ps(historyL[k], historyR[k], 0.0f, 0.0f));
-        // The float of a history entry is a whole number; one outside a span compares
-        // the same as its int32, since the bounds are exact floats.
         alignas(16) int32 run[4];
         const float* const histories[2] = {historyL, historyR};
         for (int32 lane = 0; lane < 4; ++lane) {
             const float* h = histories[lane & 1];
-            const float low = static_cast<float>(spanLowest(lane));
-            const float high = static_cast<float>(spanLowest(lane) + 2 * kTelescopingLimit);
             run[lane] = 0;
-            while (run[lane] <= n + 1 && h[run[lane]] >= low && h[run[lane]] <= high) ++run[lane];
+            while (run[lane] <= n + 1 && inTelescopingSpan(h[run[lane]], lane / 2)) ++run[lane];
         }
         spanRuns = _mm_load_si128(reinterpret_cast<const __m128i*>(run));
     }
@@ -213,11 +209,9 @@ private:
         return _mm_setr_epi32(left.lower, right.lower, left.upper, right.upper);
     }
 
-    static constexpr int32 spanLowest(int32 lane) noexcept {
-        return lane < 2 ? -kTelescopingLimit : 1 - kTelescopingLimit;
-    }
     static __m128i spanLowests() noexcept {
-        return _mm_setr_epi32(spanLowest(0), spanLowest(1), spanLowest(2), spanLowest(3));
+        return _mm_setr_epi32(telescopingSpanLowest(0), telescopingSpanLowest(0),
+                              telescopingSpanLowest(1), telescopingSpanLowest(1));
     }
     static __m128 entries(Slot slot) noexcept { return _mm_castpd_ps(_mm_set_sd(slot)); }
     static Slot slotOf(__m128 pair) noexcept { return _mm_cvtsd_f64(_mm_castps_pd(pair)); }

@@ -57,3 +57,16 @@ __attribute__((always_inline)) inline StepPair stepsAround(extended x) noexcept 
 // such spans are watched: -2^23 .. 2^23, and one step higher, which a value limited to ±1
 // fills (its candidates reach from -2^23 to 2^23 + 1).
 constexpr int32 kTelescopingLimit = 8388608;  // 2^23
+
+// The lowest whole number of span 0 (-2^23 .. 2^23) and of span 1, one step higher.
+constexpr int32 telescopingSpanLowest(int span) noexcept {
+    return span == 0 ? -kTelescopingLimit : 1 - kTelescopingLimit;
+}
+
+// Whether a history entry lies within a span. Entries are whole numbers as floats, and the
+// bounds are exact floats, so an entry outside compares the same as its int32.
+inline bool inTelescopingSpan(float entry, int span) noexcept {
+    const int32 lowest = telescopingSpanLowest(span);
+    return entry >= static_cast<float>(lowest) &&
+           entry <= static_cast<float>(lowest + 2 * kTelescopingLimit);
+}

@@ -1,16 +1,12 @@
 // The block processing frame shared by both precisions: block prologue, per-sample head
 // with the near-silence guard, mode dispatch and output stage.
-#include <cmath>
-#include <cstdint>
-#include <limits>
-
 #include "effect/band_pass.h"
 #include "effect/block_values.h"
 #include "effect/cross_feed.h"
+#include "effect/floating_point.h"
+#include "effect/lanes.h"
 #include "effect/mid_side.h"
 #include "effect/monitor_mode.h"
-#include "effect/lanes.h"
-#include "effect/floating_point.h"
 #include "effect/peaks_slew.h"
 #include "effect/subs.h"
 #include "effect/vellicor.h"
