@@ -11,9 +11,8 @@ function(add_vst_module target)
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
   if(WIN32)
-    # The C++ runtime, libgcc and winpthread inside the DLL, so that it needs only
-    # Windows' own DLLs; no time stamp, so that two builds give the same bytes.
-    target_link_options(${target} PRIVATE -static "LINKER:--no-insert-timestamp")
+    # No time stamp, so that two builds give the same bytes.
+    target_link_options(${target} PRIVATE "LINKER:--no-insert-timestamp")
   else()
     set_target_properties(${target} PROPERTIES LINK_DEPENDS "${VST_MODULE_EXPORTS}")
     target_link_options(${target} PRIVATE
