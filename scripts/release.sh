@@ -45,15 +45,15 @@ EOF
 Check the download: sha256sum -c --ignore-missing SHA256SUMS, beside the archive.
 EOF
       ;;
-    windows-*) local files='C:\Program Files'
-      [ "$1" = windows-x86 ] && files='C:\Program Files (x86)'
+    windows-*) local bits=64-bit files='C:\Program Files'
+      [ "$1" = windows-x86 ] && bits=32-bit files='C:\Program Files (x86)'
       cat <<EOF
-Vellicor $version, a VST 2.4 effect for $([ "$1" = windows-x64 ] && echo 64-bit || echo 32-bit) Windows.
+Vellicor $version, a VST 2.4 effect for $bits Windows.
 
 Install: copy Vellicor.dll into the folder your host scans for VST 2.4 plug-ins, often
 $files\\VSTPlugins, $files\\Steinberg\\VSTPlugins or
 $files\\Common Files\\VST2 (the host's settings name its folders), then let the host scan
-for new plug-ins. A $([ "$1" = windows-x64 ] && echo 64-bit || echo 32-bit) host needs this $([ "$1" = windows-x64 ] && echo 64-bit || echo 32-bit) DLL.
+for new plug-ins. A $bits host needs this $bits DLL.
 
 Check the download: in PowerShell, Get-FileHash vellicor-$version-$1.zip -Algorithm SHA256,
 and compare with its line in SHA256SUMS.
@@ -101,20 +101,22 @@ check() {  # platform, module, objdump
 }
 
 echo "building Vellicor $version" >&2
-build linux-x86_64 "" Vellicor vellicor-render
-build linux-aarch64 aarch64-linux-gnu Vellicor
-build linux-i686 i686-linux-gnu Vellicor
-build windows-x64 x86_64-w64-mingw32 Vellicor
-build windows-x86 i686-w64-mingw32 Vellicor
-check linux-x86_64 build-release/linux-x86_64/effect/Vellicor.so objdump
-check linux-aarch64 build-release/linux-aarch64/effect/Vellicor.so aarch64-linux-gnu-objdump
-check linux-i686 build-release/linux-i686/effect/Vellicor.so i686-linux-gnu-objdump
-check windows-x64 build-release/windows-x64/effect/Vellicor.dll x86_64-w64-mingw32-objdump
-check windows-x86 build-release/windows-x86/effect/Vellicor.dll i686-w64-mingw32-objdump
-pack linux-x86_64 build-release/linux-x86_64/effect/Vellicor.so build-release/linux-x86_64/tools/vellicor-render
-pack linux-aarch64 build-release/linux-aarch64/effect/Vellicor.so
-pack linux-i686 build-release/linux-i686/effect/Vellicor.so
-pack windows-x64 build-release/windows-x64/effect/Vellicor.dll
-pack windows-x86 build-release/windows-x86/effect/Vellicor.dll
+# Each platform with the toolchain that builds it (none: this machine, which also builds
+# the renderer).
+for entry in linux-x86_64: linux-aarch64:aarch64-linux-gnu linux-i686:i686-linux-gnu \
+             windows-x64:x86_64-w64-mingw32 windows-x86:i686-w64-mingw32; do
+  platform=${entry%%:*} toolchain=${entry#*:}
+  dir=build-release/$platform
+  module=$dir/effect/Vellicor.$([[ $platform == windows-* ]] && echo dll || echo so)
+  if [ -z "$toolchain" ]; then
+    build "$platform" "" Vellicor vellicor-render
+    files=("$module" "$dir/tools/vellicor-render")
+  else
+    build "$platform" "$toolchain" Vellicor
+    files=("$module")
+  fi
+  check "$platform" "$module" "${toolchain:+$toolchain-}objdump"
+  pack "$platform" "${files[@]}"
+done
 (cd dist && sha256sum -- *.tar.gz *.zip >SHA256SUMS)
 cat dist/SHA256SUMS
