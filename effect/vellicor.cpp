@@ -3,8 +3,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <new>
-#include <string_view>
 
 #include "effect/monitor_mode.h"
 
@@ -41,9 +39,6 @@ Vellicor::Vellicor(audioMasterCallback audioMaster)
     : AudioEffectX(audioMaster, 0, 1), programName{}, state{} {
     state.noiseStateL = seedNoiseWord();
     state.noiseStateR = seedNoiseWord();
-    capabilities.insert("plugAsChannelInsert");
-    capabilities.insert("plugAsSend");
-    capabilities.insert("x2in2out");
     setNumInputs(2);
     setNumOutputs(2);
     setUniqueID(kUniqueId);
@@ -125,7 +120,9 @@ int32 Vellicor::getVendorVersion() noexcept { return 1000; }
 
 int32 Vellicor::canDo(char* text) noexcept {
     if (!text) return -1;
-    return capabilities.find(std::string_view(text)) != capabilities.end() ? 1 : -1;
+    for (const char* capability : kCapabilities)
+        if (std::strcmp(text, capability) == 0) return 1;
+    return -1;
 }
 
 int32 Vellicor::getPlugCategory() noexcept { return kPlugCategEffect; }

@@ -4,8 +4,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <set>
-#include <string>
 
 #include "effect/processing_state.h"
 #include "frame/audioeffectx.h"
@@ -49,8 +47,10 @@ private:
                       double nearSilence) noexcept;
 
     char programName[25];
-    // Looked up without building a string, so canDo never allocates.
-    std::set<std::string, std::less<>> capabilities;
+    // The capability words answered yes to: a fixed table, so construction and canDo
+    // neither allocate nor can throw.
+    static constexpr const char* kCapabilities[] = {"plugAsChannelInsert", "plugAsSend",
+                                                    "x2in2out"};
     ProcessingState state;
     // Written by control threads, read once per block by processing.
     std::atomic<float> monitorValue{0.0f};

@@ -37,7 +37,7 @@ FAULTS = [
     ("effect/vellicor.cpp", "byteSize < kChunkSize", "byteSize <= kChunkSize", "a whole chunk refused as short"),
     ("effect/vellicor.cpp", "else if (value > 1.0f) value = 1.0f;", "", "restored value not clamped at 1"),
     ("effect/vellicor.cpp", "state.noiseStateL = seedNoiseWord();\n    state.noiseStateR = seedNoiseWord();", "state.noiseStateR = seedNoiseWord();\n    state.noiseStateL = seedNoiseWord();", "noise words seeded right first"),
-    ("effect/vellicor.cpp", "!= capabilities.end() ? 1 : -1", "!= capabilities.end() ? 1 : 0", "unknown capability answered don't-know"),
+    ("effect/vellicor.cpp", "return 1;\n    return -1;", "return 1;\n    return 0;", "unknown capability answered don't-know"),
     ("effect/vellicor.cpp", "getVendorVersion() noexcept { return 1000; }", "getVendorVersion() noexcept { return 100; }", "wrong vendor version"),
     ("effect/processing.cpp", "kNearSilenceFloat = 1.18e-37", "kNearSilenceFloat = 1.18e-38", "single-precision silence threshold off by ten"),
     ("effect/lanes_sse2.h", "_mm_srli_epi32(words, 17)", "_mm_srli_epi32(words, 15)", "xorshift shift 15 instead of 17"),
