@@ -2,8 +2,9 @@
 
 namespace {
 const char* const kModeNames[kNumModes] = {
-    "Out24", "Out16",   "Peaks",   "Slew",  "Subs",   "Mono",   "Side",   "Vinyl",  "Aurat",
-    "MonoRat", "MonoLat", "Phone", "Cans A", "Cans B", "Cans C", "Cans D", "V Trick",
+#define VELLICOR_MODE(identifier, name) name,
+#include "effect/monitor_modes.def"
+#undef VELLICOR_MODE
 };
 }  // namespace
 
@@ -16,4 +17,10 @@ int32 monitorModeOf(float value) noexcept {
 
 const char* monitorModeName(int32 mode) noexcept {
     return isMonitorMode(mode) ? kModeNames[mode] : nullptr;
+}
+
+int32 nearestMonitorMode(double value) noexcept {
+    if (!(value > 0.0)) return kModeOut24;  // NaN too
+    if (value >= kNumModes - 1) return kNumModes - 1;
+    return static_cast<int32>(value + 0.5);
 }

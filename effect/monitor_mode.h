@@ -6,23 +6,9 @@
 using int32 = std::int32_t;
 
 enum MonitorMode : int32 {
-    kModeOut24 = 0,
-    kModeOut16,
-    kModePeaks,
-    kModeSlew,
-    kModeSubs,
-    kModeMono,
-    kModeSide,
-    kModeVinyl,
-    kModeAurat,
-    kModeMonoRat,
-    kModeMonoLat,
-    kModePhone,
-    kModeCansA,
-    kModeCansB,
-    kModeCansC,
-    kModeCansD,
-    kModeVTrick,
+#define VELLICOR_MODE(identifier, name) kMode##identifier,
+#include "effect/monitor_modes.def"
+#undef VELLICOR_MODE
     kNumModes
 };
 
@@ -40,3 +26,12 @@ inline bool isMonitorMode(int32 mode) noexcept { return mode >= 0 && mode < kNum
 
 // Display name of a mode, or null outside 0..16.
 const char* monitorModeName(int32 mode) noexcept;
+
+// The parameter value that selects a mode: k/16, exact in a float, well inside the mode's
+// share of the range. Formats whose control is the mode number itself go through it, so
+// they give what the VST effect gives at that value.
+inline float monitorValueOfMode(int32 mode) noexcept { return static_cast<float>(mode) / 16.0f; }
+
+// A mode number as a host may send it, as a mode: the nearest whole number, held to 0..16;
+// NaN is "Out24".
+int32 nearestMonitorMode(double value) noexcept;

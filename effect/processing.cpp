@@ -1,5 +1,7 @@
 // The block processing frame shared by both precisions: block prologue, per-sample head
 // with the near-silence guard, mode dispatch and output stage.
+#include <cstdlib>
+
 #include "effect/band_pass.h"
 #include "effect/block_values.h"
 #include "effect/cross_feed.h"
@@ -8,8 +10,8 @@
 #include "effect/mid_side.h"
 #include "effect/monitor_mode.h"
 #include "effect/peaks_slew.h"
+#include "effect/processor.h"
 #include "effect/subs.h"
-#include "effect/vellicor.h"
 
 namespace {
 
@@ -257,28 +259,40 @@ void runMode(ProcessingState& s, const BlockValues& b, Sample** inputs, Sample**
 
 }  // namespace
 
+// The two noise words come from the process's rand(): -r in 32 bits, drawn again while
+// rand() returns 0, so every word lies in the upper half of the range.
+static std::uint32_t seedNoiseWord() noexcept {
+    std::uint32_t word = 1;
+    while (word < 16386) word = static_cast<std::uint32_t>(std::rand()) * 4294967295u;
+    return word;
+}
+
+Processor::Processor() noexcept : state_{} {
+    state_.noiseStateL = seedNoiseWord();
+    state_.noiseStateR = seedNoiseWord();
+}
+
 template <typename Sample>
-void Vellicor::processBlock(Sample** inputs, Sample** outputs, int32 sampleFrames,
-                            double nearSilence) noexcept {
-    const BlockValues b =
-        computeBlockValues(getSampleRate(), monitorValue.load(std::memory_order_relaxed));
-    updateBandPass(state.bandPass, b.rateScale, b.mode);
+void Processor::processBlock(Sample** inputs, Sample** outputs, int32 sampleFrames,
+                             float sampleRate, float monitorValue, double nearSilence) noexcept {
+    const FloatingPointScope ours;
+    const BlockValues b = computeBlockValues(sampleRate, monitorValue);
+    updateBandPass(state_.bandPass, b.rateScale, b.mode);
     if (sampleFrames <= 0 || !buffersUsable(outputs)) return;
     if (!buffersUsable(inputs)) {
         // Nothing to read: hand back silence rather than whatever the buffers held.
         for (int32 i = 0; i < sampleFrames; ++i) outputs[0][i] = outputs[1][i] = Sample(0);
         return;
     }
-    runMode(state, b, inputs, outputs, sampleFrames, nearSilence);
+    runMode(state_, b, inputs, outputs, sampleFrames, nearSilence);
 }
 
-void Vellicor::processReplacing(float** inputs, float** outputs, int32 sampleFrames) noexcept {
-    const FloatingPointScope ours;
-    processBlock(inputs, outputs, sampleFrames, kNearSilenceFloat);
+void Processor::process(float** inputs, float** outputs, int32 sampleFrames, float sampleRate,
+                        float monitorValue) noexcept {
+    processBlock(inputs, outputs, sampleFrames, sampleRate, monitorValue, kNearSilenceFloat);
 }
 
-void Vellicor::processDoubleReplacing(double** inputs, double** outputs,
-                                      int32 sampleFrames) noexcept {
-    const FloatingPointScope ours;
-    processBlock(inputs, outputs, sampleFrames, kNearSilenceDouble);
+void Processor::process(double** inputs, double** outputs, int32 sampleFrames,
+                        float sampleRate, float monitorValue) noexcept {
+    processBlock(inputs, outputs, sampleFrames, sampleRate, monitorValue, kNearSilenceDouble);
 }

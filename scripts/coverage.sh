@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Line coverage of effect/ and frame/ by the normal test run (the Ardour group left out),
+# Line coverage of effect/, vst/ and frame/ by the normal test run (the Ardour group left out),
 # from a build instrumented for gcov in build-coverage/. Needs gcovr.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,6 +17,6 @@ find $dir -name '*.gcda' -delete
 export GCOV_ERROR_FILE=/dev/null
 ctest --test-dir $dir -LE ardour -j "$(nproc)" --timeout 900 >>$log ||
   { echo "tests failed; see $log" >&2; exit 1; }
-for part in effect frame; do
+for part in effect vst frame; do
   gcovr -r . --filter "$part/" $dir | sed -n "s|^TOTAL|$part/|p"
 done

@@ -28,6 +28,6 @@ echo "Measuring each mode's response"
 /usr/bin/python3 scripts/plot-response.py "$out/response.csv" "$out/response.png"
 
 echo
-echo "Plug-in:   $build/effect/Vellicor.so"
+echo "Plug-in:   $build/vst/Vellicor.so"
 echo "Audio:     $out/programme.wav (the input) and one file per mode, $out/00-out24.wav to $out/16-v-trick.wav"
 echo "Response:  $out/response.png (data in $out/response.csv)"

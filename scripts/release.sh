@@ -110,7 +110,7 @@ for entry in linux-x86_64: linux-aarch64:aarch64-linux-gnu linux-i686:i686-linux
              windows-x64:x86_64-w64-mingw32 windows-x86:i686-w64-mingw32; do
   platform=${entry%%:*} toolchain=${entry#*:}
   dir=build-release/$platform
-  module=$dir/effect/Vellicor.$([[ $platform == windows-* ]] && echo dll || echo so)
+  module=$dir/vst/Vellicor.$([[ $platform == windows-* ]] && echo dll || echo so)
   if [ -z "$toolchain" ]; then
     build "$platform" "" Vellicor vellicor-render
     files=("$module" "$dir/tools/vellicor-render")

@@ -167,7 +167,7 @@ std::string defaultModulePath() {
         fs::path folder = self.parent_path();
         candidates.push_back(folder / "Vellicor.so");             // unpacked release
         candidates.push_back(folder / "../lib/vst/Vellicor.so");  // installed
-        candidates.push_back(folder / "../effect/Vellicor.so");   // build tree
+        candidates.push_back(folder / "../vst/Vellicor.so");      // build tree
     }
 #ifdef VELLICOR_BUILT_MODULE  // a release names none: it would only point at its build folder
     candidates.push_back(VELLICOR_BUILT_MODULE);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "effect/monitor_mode.h"
-#include "effect/vellicor.h"
+#include "vst/vellicor.h"
 #include "frame/aeffect.h"
 #include "tests/reference/state_comparison.h"
 #include "tests/reference/step_by_step.h"

@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "effect/vellicor.h"
+#include "vst/vellicor.h"
 #include "tests/reference/state_comparison.h"
 #include "tests/support/testkit.h"
 

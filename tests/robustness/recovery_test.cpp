@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "effect/vellicor.h"
+#include "vst/vellicor.h"
 #include "tests/support/testkit.h"
 
 namespace {

@@ -1,11 +1,12 @@
-// The Vellicor listening aid: one "Monitor" parameter choosing one of seventeen ways to
-// listen to a stereo programme.
+// The Vellicor listening aid as a VST 2.4 effect: one "Monitor" parameter choosing one of
+// seventeen ways to listen to a stereo programme. What hosts see (opcodes, chunk, names,
+// capabilities) lives here; the processing is the core's.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 
-#include "effect/processing_state.h"
+#include "effect/processor.h"
 #include "frame/audioeffectx.h"
 
 class Vellicor : public AudioEffectX {
@@ -39,19 +40,15 @@ public:
     static constexpr int32 kChunkSize = 4;  // the parameter as a native float
 
     // Processing state, for tests that look inside.
-    const ProcessingState& processingState() const noexcept { return state; }
+    const ProcessingState& processingState() const noexcept { return processor.state(); }
 
 private:
-    template <typename Sample>
-    void processBlock(Sample** inputs, Sample** outputs, int32 sampleFrames,
-                      double nearSilence) noexcept;
-
     char programName[25];
     // The capability words answered yes to: a fixed table, so construction and canDo
     // neither allocate nor can throw.
     static constexpr const char* kCapabilities[] = {"plugAsChannelInsert", "plugAsSend",
                                                     "x2in2out"};
-    ProcessingState state;
+    Processor processor;
     // Written by control threads, read once per block by processing.
     std::atomic<float> monitorValue{0.0f};
     // The one block getChunk hands out; reused so nothing is allocated per request.

@@ -1,7 +1,6 @@
-#include "effect/vellicor.h"
+#include "vst/vellicor.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 
 #include "effect/monitor_mode.h"
@@ -11,14 +10,6 @@ namespace {
 constexpr int32 kParameterTextLength = 8;
 constexpr int32 kProgramNameLength = 24;
 constexpr int32 kIdentityLength = 64;
-
-// The two noise words come from the process's rand(): -r in 32 bits, drawn again while
-// rand() returns 0, so every word lies in the upper half of the range.
-std::uint32_t seedNoiseWord() {
-    std::uint32_t word = 1;
-    while (word < 16386) word = static_cast<std::uint32_t>(std::rand()) * 4294967295u;
-    return word;
-}
 
 // strncpy-style copy of at most maxLength characters, always terminated.
 // A null destination is ignored and reported as nothing written.
@@ -36,9 +27,7 @@ AudioEffect* createEffectInstance(audioMasterCallback audioMaster) {
 }
 
 Vellicor::Vellicor(audioMasterCallback audioMaster)
-    : AudioEffectX(audioMaster, 0, 1), programName{}, state{} {
-    state.noiseStateL = seedNoiseWord();
-    state.noiseStateR = seedNoiseWord();
+    : AudioEffectX(audioMaster, 0, 1), programName{} {
     setNumInputs(2);
     setNumOutputs(2);
     setUniqueID(kUniqueId);
@@ -49,6 +38,18 @@ Vellicor::Vellicor(audioMasterCallback audioMaster)
 }
 
 Vellicor::~Vellicor() = default;
+
+// [audio-thread] The rate and the parameter are read once per block.
+void Vellicor::processReplacing(float** inputs, float** outputs, int32 sampleFrames) noexcept {
+    processor.process(inputs, outputs, sampleFrames, getSampleRate(),
+                      monitorValue.load(std::memory_order_relaxed));
+}
+
+void Vellicor::processDoubleReplacing(double** inputs, double** outputs,
+                                      int32 sampleFrames) noexcept {
+    processor.process(inputs, outputs, sampleFrames, getSampleRate(),
+                      monitorValue.load(std::memory_order_relaxed));
+}
 
 void Vellicor::setParameter(int32 index, float value) noexcept {
     if (index == 0) monitorValue.store(value, std::memory_order_relaxed);
