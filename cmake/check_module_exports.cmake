@@ -1,7 +1,8 @@
 # Fails unless the module's exported symbols are exactly EXPECTED (names separated by
-# commas) and,
-# for a DLL, every DLL it imports is one of Windows' own.
-if(MODULE MATCHES "\\.dll$")
+# commas) and, for a Windows module, every DLL it imports is one of Windows' own. A Windows
+# module (a .dll or a .clap) starts with "MZ".
+file(READ ${MODULE} magic LIMIT 2 HEX)
+if(magic STREQUAL "4d5a")
   execute_process(COMMAND ${OBJDUMP} -p ${MODULE} OUTPUT_VARIABLE dump COMMAND_ERROR_IS_FATAL ANY)
   # The export table lists "[ordinal] name" lines after "[Ordinal/Name Pointer] Table".
   string(REGEX REPLACE ".*\\[Ordinal/Name Pointer\\] Table\n" "" table "${dump}")
