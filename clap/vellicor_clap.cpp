@@ -3,6 +3,7 @@
 // "Monitor" parameter is the mode number 0..16; a block is processed in pieces between
 // the parameter changes its events carry, each piece as the VST effect processes a block.
 #include <atomic>
+#include <cfloat>
 #include <cstring>
 #include <new>
 
@@ -70,7 +71,8 @@ void CLAP_ABI pluginDestroy(const clap_plugin_t* plugin) { delete instanceOf(plu
 
 bool CLAP_ABI pluginActivate(const clap_plugin_t* plugin, double sampleRate, uint32_t, uint32_t) {
     Instance* self = instanceOf(plugin);
-    if (!self || self->active || !(sampleRate > 0.0 && sampleRate < 1e9)) return false;
+    // The core takes the rate as a float.
+    if (!self || self->active || !(sampleRate > 0.0 && sampleRate <= FLT_MAX)) return false;
     self->sampleRate = static_cast<float>(sampleRate);
     self->active = true;
     return true;
