@@ -1,6 +1,8 @@
-# Fails unless the module's exported symbols are exactly the two entry names and, for a
-# DLL, every DLL it imports is one of Windows' own.
-if(MODULE MATCHES "\\.dll$")
+# Fails unless the module's exported symbols are exactly EXPECTED (names separated by
+# commas) and, for a Windows module, every DLL it imports is one of Windows' own. A Windows
+# module (a .dll or a .clap) starts with "MZ".
+file(READ ${MODULE} magic LIMIT 2 HEX)
+if(magic STREQUAL "4d5a")
   execute_process(COMMAND ${OBJDUMP} -p ${MODULE} OUTPUT_VARIABLE dump COMMAND_ERROR_IS_FATAL ANY)
   # The export table lists "[ordinal] name" lines after "[Ordinal/Name Pointer] Table".
   string(REGEX REPLACE ".*\\[Ordinal/Name Pointer\\] Table\n" "" table "${dump}")
@@ -21,6 +23,8 @@ else()
   string(REGEX MATCHALL "[^\n]+" names "${listing}")
 endif()
 list(SORT names)
-if(NOT names STREQUAL "VSTPluginMain;main_macho")
-  message(FATAL_ERROR "module exports [${names}], expected only VSTPluginMain and main_macho")
+string(REPLACE "," ";" EXPECTED "${EXPECTED}")
+list(SORT EXPECTED)
+if(NOT names STREQUAL EXPECTED)
+  message(FATAL_ERROR "module exports [${names}], expected only [${EXPECTED}]")
 endif()

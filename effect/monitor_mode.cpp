@@ -6,6 +6,18 @@ const char* const kModeNames[kNumModes] = {
 #include "effect/monitor_modes.def"
 #undef VELLICOR_MODE
 };
+
+// Whether two texts are equal once spaces are dropped, letters compared in either case.
+bool sameLoosely(const char* a, const char* b) noexcept {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (;;) {
+        while (*a == ' ') ++a;
+        while (*b == ' ') ++b;
+        if (lower(*a) != lower(*b)) return false;
+        if (!*a) return true;
+        ++a, ++b;
+    }
+}
 }  // namespace
 
 int32 monitorModeOf(float value) noexcept {
@@ -23,4 +35,26 @@ int32 nearestMonitorMode(double value) noexcept {
     if (!(value > 0.0)) return kModeOut24;  // NaN too
     if (value >= kNumModes - 1) return kNumModes - 1;
     return static_cast<int32>(value + 0.5);
+}
+
+bool parseMonitorMode(const char* text, int32& mode) noexcept {
+    if (!text) return false;
+    const char* p = text;
+    while (*p == ' ') ++p;
+    if (*p >= '0' && *p <= '9') {
+        int32 number = 0;
+        // Three digits are enough to tell any number above 16 apart.
+        for (int digits = 0; *p >= '0' && *p <= '9'; ++p)
+            if (++digits <= 3) number = number * 10 + (*p - '0'); else number = kNumModes;
+        while (*p == ' ') ++p;
+        if (*p || !isMonitorMode(number)) return false;
+        mode = number;
+        return true;
+    }
+    for (int32 k = 0; k < kNumModes; ++k)
+        if (sameLoosely(text, kModeNames[k])) {
+            mode = k;
+            return true;
+        }
+    return false;
 }

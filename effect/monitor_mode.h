@@ -35,3 +35,7 @@ inline float monitorValueOfMode(int32 mode) noexcept { return static_cast<float>
 // A mode number as a host may send it, as a mode: the nearest whole number, held to 0..16;
 // NaN is "Out24".
 int32 nearestMonitorMode(double value) noexcept;
+
+// A mode as a person types it: a display name in any case with spaces optional ("cans b"),
+// or a number 0 to 16, with surrounding spaces. False, mode unchanged, for anything else.
+bool parseMonitorMode(const char* text, int32& mode) noexcept;

@@ -28,12 +28,13 @@ build() {  # platform, toolchain ("" for this machine), targets...
 install_text() {  # platform
   case $1 in
     linux-*) cat <<EOF
-Vellicor $version, a VST 2.4 effect for Linux ($1).
+Vellicor $version, a VST 2.4 and CLAP effect for Linux ($1).
 
 Install: copy Vellicor.so where your host looks for VST 2.4 plug-ins: ~/.vst for you alone,
 or /usr/local/lib/vst or /usr/lib/vst for everyone; most hosts also take other folders in
-their settings or in VST_PATH (or LXVST_PATH). Then let the host scan for new plug-ins and
-insert Vellicor on a channel, a bus or the master.
+their settings or in VST_PATH (or LXVST_PATH). For a CLAP host, copy Vellicor.clap to
+~/.clap for you alone or /usr/lib/clap for everyone (CLAP_PATH names more folders). Then
+let the host scan for new plug-ins and insert Vellicor on a channel, a bus or the master.
 EOF
       [ "$1" = linux-x86_64 ] && cat <<EOF
 
@@ -48,12 +49,13 @@ EOF
     windows-*) local bits=64-bit files='C:\Program Files'
       [ "$1" = windows-x86 ] && bits=32-bit files='C:\Program Files (x86)'
       cat <<EOF
-Vellicor $version, a VST 2.4 effect for $bits Windows.
+Vellicor $version, a VST 2.4 and CLAP effect for $bits Windows.
 
 Install: copy Vellicor.dll into the folder your host scans for VST 2.4 plug-ins, often
 $files\\VSTPlugins, $files\\Steinberg\\VSTPlugins or
-$files\\Common Files\\VST2 (the host's settings name its folders), then let the host scan
-for new plug-ins. A $bits host needs this $bits DLL.
+$files\\Common Files\\VST2 (the host's settings name its folders); for a CLAP host,
+copy Vellicor.clap into %COMMONPROGRAMFILES%\\CLAP ($files\\Common Files\\CLAP).
+Then let the host scan for new plug-ins. A $bits host needs these $bits modules.
 
 Check the download: in PowerShell, Get-FileHash vellicor-$version-$1.zip -Algorithm SHA256,
 and compare with its line in SHA256SUMS.
@@ -90,12 +92,15 @@ EOF
   fi
 }
 
-# What a host sees of a module: the entry under its two names and nothing else; a DLL that
-# imports Windows' own DLLs only. Every Linux binary asks for no glibc symbol version above
-# 2.17 and no C++ runtime version, so that it loads on every distribution still in use.
-check() {  # platform, objdump, module, other binaries...
-  local platform=$1 objdump=$2 module=$3
-  cmake -DNM="${objdump%objdump}nm" -DOBJDUMP="$objdump" -DMODULE="$module" -P cmake/check_module_exports.cmake
+# What a host sees of a module: the VST module's entry under its two names, the CLAP
+# module's clap_entry, and nothing else; a Windows module imports Windows' own DLLs only.
+# Every Linux binary asks for no glibc symbol version above 2.17 and no C++ runtime
+# version, so that it loads on every distribution still in use.
+check() {  # platform, objdump, VST module, CLAP module, other binaries...
+  local platform=$1 objdump=$2 nm=${2%objdump}nm
+  cmake -DNM="$nm" -DOBJDUMP="$objdump" -DMODULE="$3" -DEXPECTED=VSTPluginMain,main_macho \
+    -P cmake/check_module_exports.cmake
+  cmake -DNM="$nm" -DOBJDUMP="$objdump" -DMODULE="$4" -DEXPECTED=clap_entry -P cmake/check_module_exports.cmake
   if [[ $platform == linux-* ]]; then
     for binary in "${@:3}"; do
       cmake -DOBJDUMP="$objdump" -DBINARY="$binary" -P cmake/check_glibc_floor.cmake
@@ -112,11 +117,11 @@ for entry in linux-x86_64: linux-aarch64:aarch64-linux-gnu linux-i686:i686-linux
   dir=build-release/$platform
   module=$dir/vst/Vellicor.$([[ $platform == windows-* ]] && echo dll || echo so)
   if [ -z "$toolchain" ]; then
-    build "$platform" "" Vellicor vellicor-render
-    files=("$module" "$dir/tools/vellicor-render")
+    build "$platform" "" Vellicor VellicorClap vellicor-render
+    files=("$module" "$dir/clap/Vellicor.clap" "$dir/tools/vellicor-render")
   else
-    build "$platform" "$toolchain" Vellicor
-    files=("$module")
+    build "$platform" "$toolchain" Vellicor VellicorClap
+    files=("$module" "$dir/clap/Vellicor.clap")
   fi
   check "$platform" "${toolchain:+$toolchain-}objdump" "${files[@]}"
   pack "$platform" "${files[@]}"

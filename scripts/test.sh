@@ -46,36 +46,36 @@ TSAN_OPTIONS=halt_on_error=1 run_ctest build-tsan -L thread
 # Where only some test programs are built, CTest lists the others as not built.
 only_built='_NOT_BUILT$'
 echo "== processing with a double extended type"
-configure_and_build build-double "effect_tests bit_identity_tests fuzz_tests frame_test_module" \
+configure_and_build build-double "effect_tests bit_identity_tests fuzz_tests frame_test_module clap_tests" \
   -DVELLICOR_EXTENDED=double -DVELLICOR_BENCH=OFF -DVELLICOR_TOOLS=OFF
 run_ctest build-double -E "$only_built"
 echo "== processing with plain lanes"
-configure_and_build build-plain "effect_tests bit_identity_tests fuzz_tests frame_test_module" \
+configure_and_build build-plain "effect_tests bit_identity_tests fuzz_tests frame_test_module clap_tests" \
   -DVELLICOR_SIMD=OFF -DVELLICOR_BENCH=OFF -DVELLICOR_TOOLS=OFF
 run_ctest build-plain -E "$only_built"
 # The release builds of the modules, as the archives carry them: the vectors replayed
 # exactly, the exports and the glibc floor checked (and, on x86-64, the renderer's too and
 # the Ardour checks run with both).
 echo "== x86-64 release build: vectors, exports, glibc floor and Ardour"
-configure_and_build build-release-x86_64 "Vellicor frame_test_module vellicor-render effect_tests" \
+configure_and_build build-release-x86_64 "Vellicor VellicorClap frame_test_module vellicor-render effect_tests clap_tests" \
   -DVELLICOR_RELEASE=ON -DVELLICOR_BENCH=OFF
-run_ctest build-release-x86_64 -R '^(Vectors/.*|.*_exports|.*_glibc_floor|ardour_.*)$'
+run_ctest build-release-x86_64 -R '^(Vectors/.*|ClapModule\..*|qtractor_scan|.*_exports|.*_glibc_floor|ardour_.*)$'
 for target in aarch64 i686; do
-  echo "== $target release build: processing and frame"
-  configure_and_build build-$target "effect_tests bit_identity_tests frame_tests frame_test_module" \
+  echo "== $target release build: processing, frame and the CLAP module"
+  configure_and_build build-$target "effect_tests bit_identity_tests frame_tests frame_test_module clap_tests" \
     -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$target-linux-gnu.cmake -DVELLICOR_RELEASE=ON \
     -DVELLICOR_BENCH=OFF -DVELLICOR_TOOLS=OFF
   run_ctest build-$target -E "$only_built"
 done
-echo "== Windows, 64-bit: the module's tests and the vectors under Wine"
-configure_and_build build-win64 "effect_tests frame_tests frame_test_module" \
+echo "== Windows, 64-bit: the modules' tests and the vectors under Wine"
+configure_and_build build-win64 "effect_tests frame_tests frame_test_module clap_tests" \
   -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake -DVELLICOR_BENCH=OFF -DVELLICOR_TOOLS=OFF
 # A private Wine set-up in the build folder; its first start takes about ten seconds.
 WINEPREFIX=$PWD/build-win64/wine WINEDEBUG=-all \
-  run_ctest build-win64 -R '^(effect_tests|frame_tests|effect_tests_under_.*|.*_exports)$'
-echo "== Windows, 32-bit: the module built, its exports and imports checked"
+  run_ctest build-win64 -R '^(effect_tests|frame_tests|clap_tests|effect_tests_under_.*|.*_exports)$'
+echo "== Windows, 32-bit: the modules built, their exports and imports checked"
 # 32-bit programs do not run under 64-bit Wine alone (they print nothing and exit 0).
-configure_and_build build-win32 "Vellicor frame_test_module" \
+configure_and_build build-win32 "Vellicor VellicorClap frame_test_module" \
   -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake -DVELLICOR_BENCH=OFF -DVELLICOR_TOOLS=OFF
 run_ctest build-win32 -R '_exports$'
 echo "== fuzzing for a minute (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)"

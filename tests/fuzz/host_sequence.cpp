@@ -1,5 +1,6 @@
 #include "tests/fuzz/host_sequence.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -7,8 +8,10 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "clap/clap_abi.h"
 #include "effect/monitor_mode.h"
 #include "vst/vellicor.h"
 #include "frame/aeffect.h"
@@ -18,6 +21,7 @@
 
 extern "C" AEffect* VSTPluginMain(audioMasterCallback audioMaster) noexcept;
 extern "C" AEffect* main_macho(audioMasterCallback audioMaster) noexcept;
+extern "C" const clap_plugin_entry_t clap_entry;
 
 namespace fuzzhost {
 namespace {
@@ -334,6 +338,181 @@ void checkNotPoisoned(AEffect* effect) {
     if (!bad.empty()) fail("state left bad: " + bad);
 }
 
+
+// ----- the CLAP entry -----
+
+const void* CLAP_ABI noHostExtension(const clap_host_t*, const char*) { return nullptr; }
+void CLAP_ABI noHostRequest(const clap_host_t*) {}
+const clap_host_t kClapHost = {CLAP_VERSION_INIT, nullptr, "fuzz", "", "", "1",
+                               noHostExtension, noHostRequest, noHostRequest, noHostRequest};
+
+// Parameter events as the byte stream shapes them: mostly well-formed Monitor changes in
+// time order, some with other ids, types, sizes, times or values.
+struct ClapEvents {
+    std::vector<clap_event_param_value_t> events;
+    clap_input_events_t list{this, size, get};
+    static uint32_t CLAP_ABI size(const clap_input_events_t* l) {
+        return static_cast<uint32_t>(static_cast<ClapEvents*>(l->ctx)->events.size());
+    }
+    static const clap_event_header_t* CLAP_ABI get(const clap_input_events_t* l, uint32_t i) {
+        auto& events = static_cast<ClapEvents*>(l->ctx)->events;
+        return i < events.size() ? &events[i].header : nullptr;
+    }
+    ClapEvents(Bytes& in, int frames) {
+        const int count = in.u8() % 6;
+        for (int i = 0; i < count; ++i) {
+            const std::uint8_t shape = in.u8();
+            clap_event_param_value_t e{};
+            e.header = {sizeof e, in.u16() % static_cast<std::uint32_t>(frames + 8), 0, CLAP_EVENT_PARAM_VALUE, 0};
+            if (shape & 1) e.header.type = shape % 13;
+            if (shape & 2) e.header.size = in.u8();
+            if (shape & 4) e.header.space_id = in.u8();
+            e.param_id = (shape & 8) ? in.u32() : 0;
+            e.value = (shape & 16) ? specialValue(in.u8()) : (shape & 32) ? in.raw<double>() : in.u8() % 20;
+            events.push_back(e);
+        }
+    }
+};
+
+struct ClapSession {
+    const clap_plugin_t* plugin;
+    const clap_plugin_params_t* params;
+    const clap_plugin_state_t* state;
+    long framesLeft = kMaxFramesPerSession;
+
+    double value() const {
+        double v = -1;
+        if (!params->get_value(plugin, 0, &v) || !(v >= 0 && v <= 16) || v != std::floor(v))
+            fail("Monitor value " + std::to_string(v));
+        return v;
+    }
+
+    template <typename Sample>
+    void process(Bytes& in) {
+        const std::uint8_t shape = in.u8();
+        int frames = static_cast<int>(std::min<long>(shape == 0xff ? in.u16() % (kMaxBlock + 1) : shape % 32, framesLeft));
+        const bool inPlace = in.u8() & 1;
+        std::vector<Sample> buffers[4];
+        for (auto& b : buffers) b.assign(static_cast<std::size_t>(frames) + 1, Sample(-7));
+        fillBlock(in, buffers[0].data(), buffers[1].data(), frames);
+        Sample* ins[2] = {buffers[0].data(), buffers[1].data()};
+        Sample* outs[2] = {buffers[inPlace ? 0 : 2].data(), buffers[inPlace ? 1 : 3].data()};
+        clap_audio_buffer_t input{}, output{};
+        input.channel_count = output.channel_count = 2;
+        if constexpr (sizeof(Sample) == sizeof(double)) input.data64 = ins, output.data64 = outs;
+        else input.data32 = ins, output.data32 = outs;
+        // Now and then a malformed record, which must be refused.
+        const std::uint8_t broken = in.u8();
+        if (broken == 1) input.channel_count = 1;
+        if (broken == 2) outs[1] = nullptr;
+        ClapEvents events(in, frames);
+        const clap_process_t record{-1, static_cast<uint32_t>(frames), nullptr, &input, &output,
+                                    broken == 3 ? 0u : 1u, 1, &events.list, nullptr};
+        const clap_process_status status = plugin->process(plugin, &record);
+        if (broken >= 1 && broken <= 3 && status != CLAP_PROCESS_ERROR) fail("malformed process record accepted");
+        if (buffers[2][frames] != Sample(-7) || buffers[0][frames] != Sample(-7)) fail("write past the block");
+        framesLeft -= frames;
+        value();
+    }
+
+    void step(Bytes& in) {
+        switch (in.u8() % 12) {
+            case 0: plugin->activate(plugin, (in.u8() & 1) ? in.raw<double>() : sampleRateValue(in), 1, 4096); break;
+            case 1: plugin->deactivate(plugin); break;
+            case 2: plugin->start_processing(plugin); break;
+            case 3: plugin->stop_processing(plugin); break;
+            case 4: process<float>(in); break;
+            case 5: process<double>(in); break;
+            case 6: {
+                ClapEvents events(in, 0);
+                params->flush(plugin, &events.list, nullptr);
+                value();
+                break;
+            }
+            case 7: {  // a state of arbitrary bytes: taken whole or refused with nothing changed
+                std::vector<unsigned char> bytes(in.u8() % 20);
+                for (auto& b : bytes) b = in.u8();
+                struct Reader { std::vector<unsigned char>* bytes; std::size_t at; } reader{&bytes, 0};
+                const clap_istream_t stream{&reader, [](const clap_istream_t* s, void* to, uint64_t n) -> int64_t {
+                    auto* r = static_cast<Reader*>(s->ctx);
+                    const std::size_t k = std::min<std::size_t>(static_cast<std::size_t>(n), r->bytes->size() - r->at);
+                    if (k) std::memcpy(to, r->bytes->data() + r->at, k);
+                    r->at += k;
+                    return static_cast<int64_t>(k);
+                }};
+                const double before = value();
+                if (!state->load(plugin, &stream) && value() != before) fail("refused state changed the mode");
+                break;
+            }
+            case 8: {  // value to text into a buffer of exactly the capacity given
+                const uint32_t capacity = in.u8() % 12;
+                std::unique_ptr<char[]> text(new char[capacity ? capacity : 1]);
+                if (params->value_to_text(plugin, in.u8() % 2, specialValue(in.u8()), text.get(), capacity) &&
+                    std::strlen(text.get()) >= capacity)
+                    fail("value text longer than its buffer");
+                break;
+            }
+            case 9: {
+                std::string text(in.u8() % 12, ' ');
+                for (char& c : text) c = static_cast<char>(in.u8() | 1);
+                double v = 0;
+                if (params->text_to_value(plugin, 0, text.c_str(), &v) && !(v >= 0 && v <= 16)) fail("text gave " + text);
+                break;
+            }
+            case 10: plugin->reset(plugin); break;
+            default: plugin->get_extension(plugin, (in.u8() & 1) ? "clap.gui" : CLAP_EXT_STATE); break;
+        }
+    }
+
+    // Ordinary programme in every mode: each in its range.
+    void checkNotPoisoned() {
+        plugin->stop_processing(plugin);
+        plugin->deactivate(plugin);
+        if (!plugin->activate(plugin, 48000.0, 1, 512) || !plugin->start_processing(plugin)) fail("no restart");
+        constexpr int kBlock = 512;
+        float l[kBlock], r[kBlock], outL[kBlock], outR[kBlock];
+        float* ins[2] = {l, r};
+        float* outs[2] = {outL, outR};
+        clap_audio_buffer_t input{ins, nullptr, 2, 0, 0}, output{outs, nullptr, 2, 0, 0};
+        for (int mode = 0; mode < kNumModes; ++mode) {
+            clap_event_param_value_t change{};
+            change.header = {sizeof change, 0, 0, CLAP_EVENT_PARAM_VALUE, 0};
+            change.value = mode;
+            struct One { static uint32_t CLAP_ABI size(const clap_input_events_t*) { return 1; }
+                         static const clap_event_header_t* CLAP_ABI get(const clap_input_events_t* l, uint32_t) {
+                             return static_cast<const clap_event_header_t*>(l->ctx); } };
+            const clap_input_events_t events{&change.header, One::size, One::get};
+            for (long done = 0; done < checkFrames() / 2; done += kBlock) {
+                testkit::programme(l, r, kBlock, done);
+                const clap_process_t record{-1, kBlock, nullptr, &input, &output, 1, 1, &events, nullptr};
+                if (plugin->process(plugin, &record) != CLAP_PROCESS_CONTINUE) fail("check block refused");
+                const std::string bad = testkit::checkRange(mode, l, r, outL, outR, kBlock);
+                if (!bad.empty()) fail("CLAP output outside its range after the session, " + bad);
+            }
+        }
+    }
+};
+
+// The same bytes as a CLAP host session.
+void runClapSession(const std::uint8_t* data, std::size_t size) {
+    Bytes in(data, size);
+    if (!clap_entry.init("") || clap_entry.get_factory("clap.other") || clap_entry.get_factory(nullptr))
+        fail("entry init or factory lookup");
+    const auto* factory = static_cast<const clap_plugin_factory_t*>(clap_entry.get_factory(CLAP_PLUGIN_FACTORY_ID));
+    const char* id = factory->get_plugin_descriptor(factory, 0)->id;
+    if (factory->create_plugin(factory, nullptr, id) || factory->create_plugin(factory, &kClapHost, "x"))
+        fail("factory made a plug-in for no host or another id");
+    std::srand(in.u8());
+    const clap_plugin_t* plugin = factory->create_plugin(factory, &kClapHost, id);
+    if (!plugin || !plugin->init(plugin)) fail("factory made no plug-in");
+    ClapSession session{plugin, static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS)),
+                        static_cast<const clap_plugin_state_t*>(plugin->get_extension(plugin, CLAP_EXT_STATE))};
+    for (int call = 0; call < kMaxCalls && !in.empty(); ++call) session.step(in);
+    session.checkNotPoisoned();
+    plugin->destroy(plugin);
+    clap_entry.deinit();
+}
+
 }  // namespace
 
 long checkFrames() {
@@ -366,6 +545,7 @@ void runSession(const std::uint8_t* data, std::size_t size) {
     checkNotPoisoned(effect);
     if (effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f) != 1)
         fail("close through the record did not answer 1");
+    runClapSession(data, size);
 }
 
 }  // namespace fuzzhost

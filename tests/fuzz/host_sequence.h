@@ -1,5 +1,6 @@
 // Replays a byte stream as a host session against one effect, through the record the
-// module's entry hands out, then checks the effect survived it unharmed.
+// module's entry hands out, and the same bytes as a CLAP host session through clap_entry;
+// then checks the effect survived each unharmed.
 #pragma once
 
 #include <cstddef>

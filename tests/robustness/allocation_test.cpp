@@ -1,6 +1,6 @@
 // Processing must not allocate: a host's audio thread cannot wait on the heap. Counts every
-// malloc in the process while the loaded module processes in every mode
-// and both precisions, and while it hands out its chunk.
+// malloc in the process while the loaded modules process in every mode
+// and both precisions, and while the VST module hands out its chunk.
 //
 // The module is loaded with dlopen; its references to malloc (which the C++ runtime's
 // operator new calls too) resolve to the definitions below, which this executable exports.
@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "host/clap_host.h"
 #include "host/vst_host.h"
 #include "tests/support/testkit.h"
 
@@ -126,6 +127,26 @@ TEST_F(Allocation, NoneForTheChunkAfterTheFirstRequest) {
             effect->dispatcher(effect, effGetChunk, i % 2, 0, &data, 0.0f);
         }
     }), 0);
+}
+
+// The CLAP module's process, with mode changes inside blocks, in both precisions.
+TEST(ClapAllocation, NoneWhileProcessing) {
+    std::string error;
+    auto plugin = chost::Plugin::load(VELLICOR_CLAP_PATH, error);
+    ASSERT_TRUE(plugin && plugin->activate(48000.0) && plugin->startProcessing()) << error;
+    constexpr int kFrames = 2048;
+    std::vector<float> l(kFrames), r(kFrames);
+    std::vector<double> l64(kFrames), r64(kFrames);
+    float* data32[2] = {l.data(), r.data()};
+    double* data64[2] = {l64.data(), r64.data()};
+    clap_audio_buffer_t single{data32, nullptr, 2, 0, 0}, twice{nullptr, data64, 2, 0, 0};
+    for (int mode = 0; mode < kNumModes; ++mode) {
+        const chost::EventList events({{0, double(mode)}, {700, double(16 - mode)}, {1500, NAN}});
+        for (clap_audio_buffer_t* audio : {&single, &twice}) {
+            const clap_process_t record{-1, kFrames, nullptr, audio, audio, 1, 1, events.events(), nullptr};
+            EXPECT_EQ(counted([&] { plugin->process(record); }), 0) << "mode " << mode;
+        }
+    }
 }
 
 }  // namespace
