@@ -1,5 +1,5 @@
-# Fails unless the module's exported symbols are exactly the two entry names and, for a
-# DLL, every DLL it imports is one of Windows' own.
+# Fails unless the module's exported symbols are exactly EXPECTED (names separated by commas) and, for
+# a DLL, every DLL it imports is one of Windows' own.
 if(MODULE MATCHES "\\.dll$")
   execute_process(COMMAND ${OBJDUMP} -p ${MODULE} OUTPUT_VARIABLE dump COMMAND_ERROR_IS_FATAL ANY)
   # The export table lists "[ordinal] name" lines after "[Ordinal/Name Pointer] Table".
@@ -21,6 +21,8 @@ else()
   string(REGEX MATCHALL "[^\n]+" names "${listing}")
 endif()
 list(SORT names)
-if(NOT names STREQUAL "VSTPluginMain;main_macho")
-  message(FATAL_ERROR "module exports [${names}], expected only VSTPluginMain and main_macho")
+string(REPLACE "," ";" expected "${EXPECTED}")
+list(SORT expected)
+if(NOT names STREQUAL expected)
+  message(FATAL_ERROR "module exports [${names}], expected only [${expected}]")
 endif()

@@ -95,7 +95,8 @@ EOF
 # 2.17 and no C++ runtime version, so that it loads on every distribution still in use.
 check() {  # platform, objdump, module, other binaries...
   local platform=$1 objdump=$2 module=$3
-  cmake -DNM="${objdump%objdump}nm" -DOBJDUMP="$objdump" -DMODULE="$module" -P cmake/check_module_exports.cmake
+  cmake -DNM="${objdump%objdump}nm" -DOBJDUMP="$objdump" -DMODULE="$module" \
+    -DEXPECTED=VSTPluginMain,main_macho -P cmake/check_module_exports.cmake
   if [[ $platform == linux-* ]]; then
     for binary in "${@:3}"; do
       cmake -DOBJDUMP="$objdump" -DBINARY="$binary" -P cmake/check_glibc_floor.cmake
