@@ -1,6 +1,6 @@
 // Processing must not allocate: a host's audio thread cannot wait on the heap. Counts every
 // malloc in the process while the loaded module processes in every mode
-// and both precisions, and while it hands out its chunk.
+// and both precisions, and while it hands out its chunk; the same for the LV2 plug-in's run.
 //
 // The module is loaded with dlopen; its references to malloc (which the C++ runtime's
 // operator new calls too) resolve to the definitions below, which this executable exports.
@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "host/lv2_host.h"
 #include "host/vst_host.h"
 #include "tests/support/testkit.h"
 
@@ -126,6 +127,35 @@ TEST_F(Allocation, NoneForTheChunkAfterTheFirstRequest) {
             effect->dispatcher(effect, effGetChunk, i % 2, 0, &data, 0.0f);
         }
     }), 0);
+}
+
+// Every Monitor value a host may send, at ordinary and absurd rates, out of place and in
+// place; the first count proves the counter sees the LV2 binary's allocations.
+TEST(Lv2Allocation, NoneInRun) {
+    std::string error;
+    auto library = lv2host::Library::load(VELLICOR_LV2_BINARY, "urn:quillotone:vellicor", error);
+    ASSERT_TRUE(library) << error;
+    constexpr int kFrames = 2048;
+    std::vector<float> inL(kFrames), inR(kFrames), outL(kFrames), outR(kFrames);
+    testkit::programme(inL.data(), inR.data(), kFrames, 0);
+    inL[100] = NAN;
+    for (double rate : {44100.0, 192000.0, 0.0, 1e300, double(NAN)}) {
+        std::unique_ptr<lv2host::Instance> plugin;
+        EXPECT_GE(counted([&] { plugin = lv2host::Instance::create(library, rate, VELLICOR_LV2_BUNDLE); }), 1);
+        ASSERT_TRUE(plugin);
+        float control = 0.0f;
+        plugin->connect(4, &control);
+        for (float value : {0.0f, 2.0f, 4.0f, 7.4f, 12.0f, 13.0f, 16.0f, -1.0f, 99.0f, float(NAN)}) {
+            control = value;
+            const long made = counted([&] {
+                for (std::uint32_t frames : {1u, 64u, 2048u}) {
+                    plugin->run(inL.data(), inR.data(), outL.data(), outR.data(), frames);
+                    plugin->run(inL.data(), inR.data(), inL.data(), inR.data(), frames);
+                }
+            });
+            EXPECT_EQ(made, 0) << "Monitor " << value << " at " << rate << " Hz";
+        }
+    }
 }
 
 }  // namespace
