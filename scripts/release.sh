@@ -28,12 +28,17 @@ build() {  # platform, toolchain ("" for this machine), targets...
 install_text() {  # platform
   case $1 in
     linux-*) cat <<EOF
-Vellicor $version, a VST 2.4 effect for Linux ($1).
+Vellicor $version for Linux ($1): a VST 2.4 effect and an LV2 plug-in, the same processing.
 
-Install: copy Vellicor.so where your host looks for VST 2.4 plug-ins: ~/.vst for you alone,
-or /usr/local/lib/vst or /usr/lib/vst for everyone; most hosts also take other folders in
-their settings or in VST_PATH (or LXVST_PATH). Then let the host scan for new plug-ins and
-insert Vellicor on a channel, a bus or the master.
+VST 2.4 hosts: copy Vellicor.so where your host looks for VST 2.4 plug-ins: ~/.vst for you
+alone, or /usr/local/lib/vst or /usr/lib/vst for everyone; most hosts also take other
+folders in their settings or in VST_PATH (or LXVST_PATH).
+
+LV2 hosts: copy the whole folder Vellicor.lv2 where LV2 hosts look: ~/.lv2 for you alone,
+or /usr/local/lib/lv2 or /usr/lib/lv2 for everyone (or a folder named in LV2_PATH).
+
+Then let the host scan for new plug-ins and insert Vellicor on a channel, a bus or the
+master. A session keeps the plug-in of the format it was made with.
 EOF
       [ "$1" = linux-x86_64 ] && cat <<EOF
 
@@ -63,12 +68,12 @@ EOF
 }
 
 # folder holding the archive's files -> dist/NAME.tar.gz or .zip, fixed dates and owners.
-pack() {  # platform, files...
+pack() {  # platform, files and folders...
   local platform=$1 name=vellicor-$version-$1
   shift
   local stage=build-release/stage/$name
   mkdir -p "$stage"
-  cp "$@" "$stage/"
+  cp -R "$@" "$stage/"
   install_text "$platform" >"$stage/INSTALL.txt"
   if [[ $platform == windows-* ]]; then
     sed -i 's/$/\r/' "$stage/INSTALL.txt"
@@ -90,15 +95,20 @@ EOF
   fi
 }
 
-# What a host sees of a module: the entry under its two names and nothing else; a DLL that
-# imports Windows' own DLLs only. Every Linux binary asks for no glibc symbol version above
-# 2.17 and no C++ runtime version, so that it loads on every distribution still in use.
-check() {  # platform, objdump, module, other binaries...
-  local platform=$1 objdump=$2 module=$3
-  cmake -DNM="${objdump%objdump}nm" -DOBJDUMP="$objdump" -DMODULE="$module" \
-    -DEXPECTED=VSTPluginMain,main_macho -P cmake/check_module_exports.cmake
+# What a host sees of a module: the VST entry under its two names, or lv2_descriptor, and
+# nothing else; a DLL that imports Windows' own DLLs only. Every Linux binary asks for no
+# glibc symbol version above 2.17 and no C++ runtime version, so that it loads on every
+# distribution still in use.
+check() {  # platform, objdump, VST module, LV2 binary ("" for none), other binaries...
+  local platform=$1 objdump=$2 module=$3 lv2=$4
+  exports() {  # module, names
+    cmake -DNM="${objdump%objdump}nm" -DOBJDUMP="$objdump" -DMODULE="$1" -DEXPECTED="$2" \
+      -P cmake/check_module_exports.cmake
+  }
+  exports "$module" VSTPluginMain,main_macho
+  [ -z "$lv2" ] || exports "$lv2" lv2_descriptor
   if [[ $platform == linux-* ]]; then
-    for binary in "${@:3}"; do
+    for binary in "$module" ${lv2:+"$lv2"} "${@:5}"; do
       cmake -DOBJDUMP="$objdump" -DBINARY="$binary" -P cmake/check_glibc_floor.cmake
     done
   fi
@@ -112,15 +122,20 @@ for entry in linux-x86_64: linux-aarch64:aarch64-linux-gnu linux-i686:i686-linux
   platform=${entry%%:*} toolchain=${entry#*:}
   dir=build-release/$platform
   module=$dir/vst/Vellicor.$([[ $platform == windows-* ]] && echo dll || echo so)
-  if [ -z "$toolchain" ]; then
-    build "$platform" "" Vellicor vellicor-render
-    files=("$module" "$dir/tools/vellicor-render")
-  else
-    build "$platform" "$toolchain" Vellicor
-    files=("$module")
+  # The LV2 bundle on Linux: the folder as hosts take it.
+  targets=(Vellicor) lv2="" bundle=()
+  if [[ $platform == linux-* ]]; then
+    targets+=(vellicor_lv2) lv2=$dir/lv2/Vellicor.lv2/vellicor.so bundle=("$dir/lv2/Vellicor.lv2")
   fi
-  check "$platform" "${toolchain:+$toolchain-}objdump" "${files[@]}"
-  pack "$platform" "${files[@]}"
+  if [ -z "$toolchain" ]; then
+    build "$platform" "" "${targets[@]}" vellicor-render
+    others=("$dir/tools/vellicor-render")
+  else
+    build "$platform" "$toolchain" "${targets[@]}"
+    others=()
+  fi
+  check "$platform" "${toolchain:+$toolchain-}objdump" "$module" "$lv2" ${others[@]+"${others[@]}"}
+  pack "$platform" "$module" ${bundle[@]+"${bundle[@]}"} ${others[@]+"${others[@]}"}
 done
 (cd dist && sha256sum -- *.tar.gz *.zip >SHA256SUMS)
 cat dist/SHA256SUMS
