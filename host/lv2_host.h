@@ -41,6 +41,10 @@ public:
     // Connects the four audio ports (null leaves one unconnected) and runs.
     void run(float* inL, float* inR, float* outL, float* outR, std::uint32_t frames);
     void run(std::uint32_t frames) { d_->run(handle_, frames); }
+    void restart() {  // deactivate and activate again, as hosts do to start afresh
+        d_->deactivate(handle_);
+        d_->activate(handle_);
+    }
 
 private:
     Instance() = default;

@@ -21,6 +21,9 @@ enum Port : std::uint32_t { kInL, kInR, kOutL, kOutR, kMonitor, kNumPorts };
 
 struct Instance {
     Processor processor;
+    // The processor as instantiated: activation starts from it again, as LV2 asks of a
+    // host's deactivate and activate, with the same noise words.
+    Processor fresh;
     float sampleRate;
     float* audio[4] = {};
     const float* monitor = nullptr;
@@ -35,7 +38,9 @@ float rateAsFloat(double rate) {
 
 LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*,
                        const LV2_Feature* const*) {
-    return new (std::nothrow) Instance{Processor(), rateAsFloat(sampleRate)};
+    auto* instance = new (std::nothrow) Instance{Processor(), Processor(), rateAsFloat(sampleRate)};
+    if (instance) instance->fresh = instance->processor;
+    return instance;
 }
 
 void connectPort(LV2_Handle handle, std::uint32_t port, void* data) {
@@ -44,7 +49,10 @@ void connectPort(LV2_Handle handle, std::uint32_t port, void* data) {
     else if (port == kMonitor) instance->monitor = static_cast<const float*>(data);
 }
 
-void activate(LV2_Handle) {}
+void activate(LV2_Handle handle) {
+    auto* instance = static_cast<Instance*>(handle);
+    instance->processor = instance->fresh;
+}
 
 // [audio-thread] The mode is read once per call. A missing control runs "Out24"; missing
 // outputs are left alone and missing inputs give silence, both by the core.

@@ -143,6 +143,21 @@ TEST(Lv2Plugin, UnconnectedPortsAreNeitherReadNorWritten) {
     EXPECT_TRUE(in2 == in) << "inputs written";
 }
 
+// Deactivated and activated again, an instance starts afresh.
+TEST(Lv2Plugin, ActivatedAgainGivesWhatAFreshInstanceGives) {
+    const Stereo in = programme();
+    for (int mode : {kModePeaks, kModeSubs, kModeCansD}) {
+        float control = static_cast<float>(mode);
+        auto plugin = instance(48000.0);
+        plugin->connect(4, &control);
+        Stereo out;
+        plugin->run(const_cast<float*>(in.l.data()), const_cast<float*>(in.r.data()), out.l.data(), out.r.data(), kFrames);
+        plugin->restart();
+        plugin->run(const_cast<float*>(in.l.data()), const_cast<float*>(in.r.data()), out.l.data(), out.r.data(), kFrames);
+        EXPECT_TRUE(out == lv2Render(control, 48000.0, in)) << "mode " << mode;
+    }
+}
+
 // A host may give one channel's input buffer as the other's output.
 TEST(Lv2Plugin, CrossedBuffersGiveWhatSeparateOnesGive) {
     const Stereo in = programme();
