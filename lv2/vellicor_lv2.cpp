@@ -17,15 +17,16 @@ namespace {
 constexpr const char* kUri = "urn:quillotone:vellicor";
 
 // Port indices, as vellicor.ttl numbers them.
-enum Port : std::uint32_t { kInL, kInR, kOutL, kOutR, kMonitor, kNumPorts };
+enum Port : std::uint32_t { kInL, kInR, kOutL, kOutR, kMonitor };
 
 struct Instance {
+    explicit Instance(float rate) noexcept : fresh(processor), sampleRate(rate) {}
     Processor processor;
     // The processor as instantiated: activation starts from it again, as LV2 asks of a
     // host's deactivate and activate, with the same noise words.
-    Processor fresh;
+    const Processor fresh;
     float sampleRate;
-    float* audio[4] = {};
+    float* audio[kMonitor] = {};
     const float* monitor = nullptr;
 };
 
@@ -38,9 +39,7 @@ float rateAsFloat(double rate) {
 
 LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*,
                        const LV2_Feature* const*) {
-    auto* instance = new (std::nothrow) Instance{Processor(), Processor(), rateAsFloat(sampleRate)};
-    if (instance) instance->fresh = instance->processor;
-    return instance;
+    return new (std::nothrow) Instance(rateAsFloat(sampleRate));
 }
 
 void connectPort(LV2_Handle handle, std::uint32_t port, void* data) {
