@@ -12,14 +12,14 @@ packages=(
 )
 # The cross compilers for the other machines the plug-in is built for (release.sh).
 cross_packages=(g++-aarch64-linux-gnu g++-i686-linux-gnu g++-mingw-w64-x86-64 g++-mingw-w64-i686)
-# With --for-tests (the test script's choice) also what only the tests need, without
-# recommendations: the hosts the tests load the plug-in into (Ardour, about 220 MB, and
-# Qtractor for its plug-in scanner), qemu for the ARM tests and 64-bit Wine for the Windows
-# ones. With --for-release the cross
-# compilers alone.
-lean_packages=()
+# Without recommendations: LV2's headers always; with --for-tests (the test script's choice)
+# also what only the tests need: the hosts the tests load the plug-in into (Ardour, about
+# 220 MB, and Qtractor for its plug-in scanner), lilv's LV2 tools and the Turtle validator,
+# qemu for the ARM tests and 64-bit Wine for the Windows ones. With --for-release the cross
+# compilers.
+lean_packages=(lv2-dev)
 case "${1:-}" in
-  --for-tests) lean_packages+=(ardour qtractor qemu-user wine64 "${cross_packages[@]}") ;;
+  --for-tests) lean_packages+=(ardour qtractor lilv-utils sordi qemu-user wine64 "${cross_packages[@]}") ;;
   --for-release) lean_packages+=("${cross_packages[@]}") ;;
 esac
 

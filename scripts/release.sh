@@ -28,13 +28,21 @@ build() {  # platform, toolchain ("" for this machine), targets...
 install_text() {  # platform
   case $1 in
     linux-*) cat <<EOF
-Vellicor $version, a VST 2.4 and CLAP effect for Linux ($1).
+Vellicor $version for Linux ($1): a VST 2.4 effect, an LV2 plug-in and a CLAP plug-in, the
+same processing.
 
-Install: copy Vellicor.so where your host looks for VST 2.4 plug-ins: ~/.vst for you alone,
-or /usr/local/lib/vst or /usr/lib/vst for everyone; most hosts also take other folders in
-their settings or in VST_PATH (or LXVST_PATH). For a CLAP host, copy Vellicor.clap to
-~/.clap for you alone or /usr/lib/clap for everyone (CLAP_PATH names more folders). Then
-let the host scan for new plug-ins and insert Vellicor on a channel, a bus or the master.
+VST 2.4 hosts: copy Vellicor.so where your host looks for VST 2.4 plug-ins: ~/.vst for you
+alone, or /usr/local/lib/vst or /usr/lib/vst for everyone; most hosts also take other
+folders in their settings or in VST_PATH (or LXVST_PATH).
+
+LV2 hosts: copy the whole folder Vellicor.lv2 where LV2 hosts look: ~/.lv2 for you alone,
+or /usr/local/lib/lv2 or /usr/lib/lv2 for everyone (or a folder named in LV2_PATH).
+
+CLAP hosts: copy Vellicor.clap to ~/.clap for you alone or /usr/lib/clap for everyone
+(CLAP_PATH names more folders).
+
+Then let the host scan for new plug-ins and insert Vellicor on a channel, a bus or the
+master. A session keeps the plug-in of the format it was made with.
 EOF
       [ "$1" = linux-x86_64 ] && cat <<EOF
 
@@ -52,10 +60,10 @@ EOF
 Vellicor $version, a VST 2.4 and CLAP effect for $bits Windows.
 
 Install: copy Vellicor.dll into the folder your host scans for VST 2.4 plug-ins, often
-$files\\VSTPlugins, $files\\Steinberg\\VSTPlugins or
-$files\\Common Files\\VST2 (the host's settings name its folders); for a CLAP host,
-copy Vellicor.clap into %COMMONPROGRAMFILES%\\CLAP ($files\\Common Files\\CLAP).
-Then let the host scan for new plug-ins. A $bits host needs these $bits modules.
+$files\\VSTPlugins or $files\\Common Files\\VST2 (the host's settings name its
+folders); for a CLAP host, copy Vellicor.clap into %COMMONPROGRAMFILES%\\CLAP
+($files\\Common Files\\CLAP). Then let the host scan for new plug-ins. A $bits host
+needs these $bits modules.
 
 Check the download: in PowerShell, Get-FileHash vellicor-$version-$1.zip -Algorithm SHA256,
 and compare with its line in SHA256SUMS.
@@ -65,12 +73,12 @@ EOF
 }
 
 # folder holding the archive's files -> dist/NAME.tar.gz or .zip, fixed dates and owners.
-pack() {  # platform, files...
+pack() {  # platform, files and folders...
   local platform=$1 name=vellicor-$version-$1
   shift
   local stage=build-release/stage/$name
   mkdir -p "$stage"
-  cp "$@" "$stage/"
+  cp -R "$@" "$stage/"
   install_text "$platform" >"$stage/INSTALL.txt"
   if [[ $platform == windows-* ]]; then
     sed -i 's/$/\r/' "$stage/INSTALL.txt"
@@ -92,17 +100,21 @@ EOF
   fi
 }
 
-# What a host sees of a module: the VST module's entry under its two names, the CLAP
-# module's clap_entry, and nothing else; a Windows module imports Windows' own DLLs only.
-# Every Linux binary asks for no glibc symbol version above 2.17 and no C++ runtime
-# version, so that it loads on every distribution still in use.
-check() {  # platform, objdump, VST module, CLAP module, other binaries...
-  local platform=$1 objdump=$2 nm=${2%objdump}nm
-  cmake -DNM="$nm" -DOBJDUMP="$objdump" -DMODULE="$3" -DEXPECTED=VSTPluginMain,main_macho \
-    -P cmake/check_module_exports.cmake
-  cmake -DNM="$nm" -DOBJDUMP="$objdump" -DMODULE="$4" -DEXPECTED=clap_entry -P cmake/check_module_exports.cmake
+# What a host sees of a module: the VST entry under its two names, lv2_descriptor or
+# clap_entry, and nothing else; a Windows module imports Windows' own DLLs only. Every Linux
+# binary asks for no glibc symbol version above 2.17 and no C++ runtime version, so that it
+# loads on every distribution still in use.
+check() {  # platform, objdump, VST module, CLAP module, LV2 binary ("" for none), others...
+  local platform=$1 objdump=$2 module=$3 clap=$4 lv2=$5
+  exports() {  # module, names
+    cmake -DNM="${objdump%objdump}nm" -DOBJDUMP="$objdump" -DMODULE="$1" -DEXPECTED="$2" \
+      -P cmake/check_module_exports.cmake
+  }
+  exports "$module" VSTPluginMain,main_macho
+  exports "$clap" clap_entry
+  [ -z "$lv2" ] || exports "$lv2" lv2_descriptor
   if [[ $platform == linux-* ]]; then
-    for binary in "${@:3}"; do
+    for binary in "$module" "$clap" ${lv2:+"$lv2"} "${@:6}"; do
       cmake -DOBJDUMP="$objdump" -DBINARY="$binary" -P cmake/check_glibc_floor.cmake
     done
   fi
@@ -116,15 +128,21 @@ for entry in linux-x86_64: linux-aarch64:aarch64-linux-gnu linux-i686:i686-linux
   platform=${entry%%:*} toolchain=${entry#*:}
   dir=build-release/$platform
   module=$dir/vst/Vellicor.$([[ $platform == windows-* ]] && echo dll || echo so)
-  if [ -z "$toolchain" ]; then
-    build "$platform" "" Vellicor VellicorClap vellicor-render
-    files=("$module" "$dir/clap/Vellicor.clap" "$dir/tools/vellicor-render")
-  else
-    build "$platform" "$toolchain" Vellicor VellicorClap
-    files=("$module" "$dir/clap/Vellicor.clap")
+  # The LV2 bundle on Linux: the folder as hosts take it.
+  targets=(Vellicor VellicorClap) lv2="" bundle=()
+  if [[ $platform == linux-* ]]; then
+    targets+=(vellicor_lv2) lv2=$dir/lv2/Vellicor.lv2/vellicor.so bundle=("$dir/lv2/Vellicor.lv2")
   fi
-  check "$platform" "${toolchain:+$toolchain-}objdump" "${files[@]}"
-  pack "$platform" "${files[@]}"
+  if [ -z "$toolchain" ]; then
+    build "$platform" "" "${targets[@]}" vellicor-render
+    others=("$dir/tools/vellicor-render")
+  else
+    build "$platform" "$toolchain" "${targets[@]}"
+    others=()
+  fi
+  clap=$dir/clap/Vellicor.clap
+  check "$platform" "${toolchain:+$toolchain-}objdump" "$module" "$clap" "$lv2" ${others[@]+"${others[@]}"}
+  pack "$platform" "$module" "$clap" ${bundle[@]+"${bundle[@]}"} ${others[@]+"${others[@]}"}
 done
 (cd dist && sha256sum -- *.tar.gz *.zip >SHA256SUMS)
 cat dist/SHA256SUMS

@@ -53,16 +53,20 @@ echo "== processing with plain lanes"
 configure_and_build build-plain "effect_tests bit_identity_tests fuzz_tests frame_test_module clap_tests" \
   -DVELLICOR_SIMD=OFF -DVELLICOR_BENCH=OFF -DVELLICOR_TOOLS=OFF
 run_ctest build-plain -E "$only_built"
-# The release builds of the modules, as the archives carry them: the vectors replayed
-# exactly, the exports and the glibc floor checked (and, on x86-64, the renderer's too and
-# the Ardour checks run with both).
-echo "== x86-64 release build: vectors, exports, glibc floor and Ardour"
-configure_and_build build-release-x86_64 "Vellicor VellicorClap frame_test_module vellicor-render effect_tests clap_tests" \
+# The release builds of the modules and the LV2 bundle, as the archives carry them: the
+# vectors replayed exactly, the LV2 and CLAP plug-ins held to the VST module, the exports
+# and the glibc floor checked (and, on x86-64, the renderer's too, the LV2 tools, the
+# Qtractor scan and the Ardour checks run with them).
+echo "== x86-64 release build: vectors, LV2, CLAP, exports, glibc floor and Ardour"
+configure_and_build build-release-x86_64 \
+  "Vellicor VellicorClap vellicor_lv2 frame_test_module vellicor-render effect_tests lv2_tests clap_tests" \
   -DVELLICOR_RELEASE=ON -DVELLICOR_BENCH=OFF
-run_ctest build-release-x86_64 -R '^(Vectors/.*|ClapModule\..*|qtractor_scan|.*_exports|.*_glibc_floor|ardour_.*)$'
+run_ctest build-release-x86_64 \
+  -R '^(Vectors/.*|Lv2Plugin\..*|lv2_.*|ClapModule\..*|qtractor_scan|.*_exports|.*_glibc_floor|ardour_.*)$'
 for target in aarch64 i686; do
-  echo "== $target release build: processing, frame and the CLAP module"
-  configure_and_build build-$target "effect_tests bit_identity_tests frame_tests frame_test_module clap_tests" \
+  echo "== $target release build: processing, frame, LV2 and CLAP"
+  configure_and_build build-$target \
+    "effect_tests bit_identity_tests frame_tests frame_test_module vellicor_lv2 lv2_tests clap_tests" \
     -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$target-linux-gnu.cmake -DVELLICOR_RELEASE=ON \
     -DVELLICOR_BENCH=OFF -DVELLICOR_TOOLS=OFF
   run_ctest build-$target -E "$only_built"

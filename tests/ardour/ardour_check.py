@@ -1,16 +1,20 @@
 #!/usr/bin/env python3
-"""Checks the built module inside Ardour 7, headless, as the CTest "ardour" group.
+"""Checks the built module and LV2 bundle inside Ardour 7, headless, as the CTest "ardour"
+group.
 
   scan     Ardour's VST 2 scanner indexes the module; its cache entry is checked.
-  session  A session plays a known programme through Vellicor: one snapshot per mode.
+  session  A session plays a known programme through Vellicor, the VST module or (lv2,
+           with --bundle) the LV2 plug-in: one snapshot per mode.
   render   Ardour's export of one mode's snapshot equals vellicor-render's, bit for bit.
-  state    A mode saved with the session comes back from the chunk alone on reopening.
+  state    A mode saved with the session comes back on reopening: for the VST module from
+           the chunk alone, for the LV2 plug-in from its saved control port.
 
 The steps share FOLDER, each working in a folder of its own there ("scan", "session",
-"render/<snapshot>", "state"), and give Ardour private configuration and cache folders, so
-nothing of the user's set-up is read or changed. The later steps use the scan step's
-cache and module folder, and the render and state steps the session step's session,
-read-only.
+"render/<snapshot>", "state"; "-lv2" added for the LV2 plug-in), and give Ardour private
+configuration and cache folders and an LV2_PATH of the LV2 session step's copy of the
+bundle alone, so nothing of the user's set-up is read or changed. The later steps use the
+scan step's cache and module folder, and the render and state steps the session step's
+session, read-only.
 """
 import argparse
 import array
@@ -33,8 +37,11 @@ MODES = ["Out24", "Out16", "Peaks", "Slew", "Subs", "Mono", "Side", "Vinyl", "Au
          "MonoRat", "MonoLat", "Phone", "Cans A", "Cans B", "Cans C", "Cans D", "V Trick"]
 # Prefixed: a snapshot named like a session folder ("peaks") does not load.
 SNAPSHOT = {mode: "monitor-" + mode.lower().replace(" ", "-") for mode in MODES}
-# Mode m covers [m, m + 1) / 16.999 of the range; m / 16 lies inside it, exactly.
-VALUE = {mode: m / 16 for m, mode in enumerate(MODES)}
+# Mode m covers [m, m + 1) / 16.999 of the VST parameter's range; m / 16 lies inside it,
+# exactly. The LV2 control is the mode number itself.
+VALUE = {"vst": {mode: m / 16 for m, mode in enumerate(MODES)},
+         "lv2": {mode: float(m) for m, mode in enumerate(MODES)}}
+LV2_URI = "urn:quillotone:vellicor"
 UNIQUE_ID = int.from_bytes(b"vlcj", "big")
 RATE = 48000
 FRAMES = 100000  # not a whole number of Ardour's 1024-frame cycles
@@ -130,7 +137,7 @@ def export_and_compare(work, env, session, args):
     ardour_wav = os.path.join(export, "ardour.wav")
     expected_wav = os.path.join(work, "expected.wav")
     run([args.renderer, "--quiet", "--mode", args.mode,
-         os.path.join(args.folder, "session", "programme.wav"), expected_wav],
+         os.path.join(args.folder, args.session, "programme.wav"), expected_wav],
         os.path.join(work, "render.log"), attempts=1)
     expected = read_wav(expected_wav, 2)
     # On a busy machine Ardour's export now and then plays the track a few frames early or
@@ -204,8 +211,10 @@ def step_session(work, env, args):
                          RATE, RATE * 8, 8, 32, b"data", 8 * FRAMES)
     pathlib.Path(wav).write_bytes(header + samples.tobytes())
     folder = os.path.join(work, "session")
-    run([LUA, os.path.join(HERE, "make_session.lua"), folder, "vellicor", wav, str(FRAMES)]
-        + ["%s=%r" % (SNAPSHOT[mode], VALUE[mode]) for mode in MODES],
+    if args.format == "lv2":
+        shutil.copytree(args.bundle, os.path.join(env["LV2_PATH"], "Vellicor.lv2"))
+    run([LUA, os.path.join(HERE, "make_session.lua"), folder, "vellicor", wav, str(FRAMES),
+         args.format] + ["%s=%r" % (SNAPSHOT[mode], VALUE[args.format][mode]) for mode in MODES],
         os.path.join(work, "make_session.log"), env,
         lambda: shutil.rmtree(folder, ignore_errors=True))
     # What the track plays must be the programme itself: no conversion, offset or fade.
@@ -223,17 +232,26 @@ def step_session(work, env, args):
 
 
 def step_render(work, env, args):
-    export_and_compare(work, env, os.path.join(args.folder, "session", "session"), args)
+    export_and_compare(work, env, os.path.join(args.folder, args.session, "session"), args)
     print("%s: Ardour's export equals vellicor-render's output (%d frames)" % (args.mode, FRAMES))
 
 
 def step_state(work, env, args):
-    value, snapshot = VALUE[args.mode], SNAPSHOT[args.mode]
+    value, snapshot = VALUE[args.format][args.mode], SNAPSHOT[args.mode]
     if value == 0:
         raise CheckFailed("the state check needs a mode other than the default")
     folder = os.path.join(work, "saved", "session")
-    shutil.copytree(os.path.join(args.folder, "session", "session"), folder)
+    shutil.copytree(os.path.join(args.folder, args.session, "session"), folder)
     snapshot_file = os.path.join(folder, snapshot + ".ardour")
+    if args.format == "lv2":
+        # Ardour keeps an LV2 plug-in's control ports in the session: nothing to strip.
+        found = [p for p in ET.parse(snapshot_file).iter("Processor") if p.get("type") == "lv2"]
+        if len(found) != 1 or found[0].get("unique-id") != LV2_URI:
+            raise CheckFailed("the snapshot does not hold exactly one Vellicor LV2 plug-in")
+        ports = [p.get("value") for p in found[0].iter("Port") if p.get("symbol") == "monitor"]
+        if len(ports) != 1 or float(ports[0]) != value:
+            raise CheckFailed("the snapshot keeps Monitor %s, expected %r" % (ports, value))
+        return reopen_and_compare(work, env, folder, snapshot, value, args)
     # Ardour saved the chunk Vellicor gave it: the parameter value as a 32-bit float.
     tree = ET.parse(snapshot_file)
     found = [p for p in tree.iter("Processor") if p.get("type") == "lxvst"]
@@ -250,6 +268,10 @@ def step_state(work, env, args):
     # only the chunk can bring the mode back.
     control[0].set("value", "0")
     tree.write(snapshot_file, encoding="UTF-8", xml_declaration=True)
+    reopen_and_compare(work, env, folder, snapshot, value, args)
+
+
+def reopen_and_compare(work, env, folder, snapshot, value, args):
     text = run([LUA, os.path.join(HERE, "read_monitor.lua"), folder, snapshot],
                os.path.join(work, "read_monitor.log"), env)
     reported = [float(line.split()[1]) for line in text.splitlines() if line.startswith("Monitor ")]
@@ -257,29 +279,34 @@ def step_state(work, env, args):
         raise CheckFailed("reopened, Vellicor reports Monitor %s; saved %r (%s)"
                           % (reported, value, args.mode))
     export_and_compare(work, env, folder, args)
-    print("saved in %s, reopened in %s from the chunk alone" % (args.mode, args.mode))
+    print("saved in %s, reopened in %s" % (args.mode, args.mode))
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     steps = parser.add_subparsers(required=True)
-    for name, step, arguments in (("scan", step_scan, ["module"]), ("session", step_session, []),
-                                  ("render", step_render, ["renderer", "mode"]),
-                                  ("state", step_state, ["renderer", "mode"])):
+    for name, step, arguments in (("scan", step_scan, ["module"]),
+                                  ("session", step_session, ["format"]),
+                                  ("render", step_render, ["format", "renderer", "mode"]),
+                                  ("state", step_state, ["format", "renderer", "mode"])):
         p = steps.add_parser(name)
-        p.set_defaults(name=name, step=step)
+        p.set_defaults(name=name, step=step, format="vst")
         p.add_argument("folder")
         for argument in arguments:
-            p.add_argument(argument, choices=MODES if argument == "mode" else None)
+            p.add_argument(argument, choices={"mode": MODES, "format": VALUE}.get(argument))
+        if name == "session":
+            p.add_argument("--bundle", help="the LV2 bundle, for the lv2 format")
     args = parser.parse_args()
+    suffix = "-lv2" if args.format == "lv2" else ""
+    args.session = "session" + suffix
     scan = os.path.join(args.folder, "scan")
     try:
         if not (os.path.exists(SCANNER) and shutil.which(LUA) and shutil.which(EXPORT)):
             raise CheckFailed("Ardour 7 is not installed (scripts/install-deps.sh --for-tests installs it as "
                               "root: apt-get install --no-install-recommends ardour)")
-        work = fresh_folder(os.path.join(args.folder, args.name, SNAPSHOT[args.mode])
-                            if args.name == "render" else os.path.join(args.folder, args.name))
+        work = fresh_folder(os.path.join(args.folder, args.name + suffix, SNAPSHOT[args.mode])
+                            if args.name == "render" else os.path.join(args.folder, args.name + suffix))
         if args.name != "scan":
             # The scan step's plug-in cache; the programme player where Ardour finds scripts.
             shutil.copytree(os.path.join(scan, "cache"), os.path.join(work, "cache"))
@@ -287,7 +314,8 @@ def main():
             os.makedirs(scripts)
             shutil.copy(os.path.join(HERE, "programme_player.lua"), scripts)
         env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, "config"),
-                   XDG_CACHE_HOME=os.path.join(work, "cache"), LXVST_PATH=os.path.join(scan, "vst"))
+                   XDG_CACHE_HOME=os.path.join(work, "cache"), LXVST_PATH=os.path.join(scan, "vst"),
+                   LV2_PATH=os.path.join(args.folder, "session-lv2", "lv2"))
         env.pop("VST_PATH", None)
         args.step(work, env, args)
     except CheckFailed as failure:

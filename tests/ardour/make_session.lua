@@ -1,13 +1,14 @@
 -- Builds a session for the Ardour checks: one stereo track playing the programme as one
--- region without fades, a range over it, Vellicor inserted first, and one snapshot per
--- SNAPSHOT=VALUE argument with the Monitor parameter at that value.
+-- region without fades, a range over it, Vellicor (FORMAT vst or lv2) inserted first, and
+-- one snapshot per SNAPSHOT=VALUE argument with the Monitor parameter at that value.
 --
--- ardour7-lua make_session.lua FOLDER NAME PROGRAMME FRAMES SNAPSHOT=VALUE...
+-- ardour7-lua make_session.lua FOLDER NAME PROGRAMME FRAMES FORMAT SNAPSHOT=VALUE...
 -- PROGRAMME is a WAV file at 48 kHz: a 44-byte header, then FRAMES stereo frames as
 -- interleaved little-endian 32-bit floats.
 
-local folder, name, programme, frames = arg[1], arg[2], arg[3], tonumber (arg[4])
-assert (frames and #arg >= 5, "usage: make_session.lua FOLDER NAME PROGRAMME FRAMES SNAPSHOT=VALUE...")
+local folder, name, programme, frames, format = arg[1], arg[2], arg[3], tonumber (arg[4]), arg[5]
+assert (frames and #arg >= 6 and (format == "vst" or format == "lv2"),
+	"usage: make_session.lua FOLDER NAME PROGRAMME FRAMES vst|lv2 SNAPSHOT=VALUE...")
 
 -- The dummy backend needs no sound card and is the one offered to headless sessions, but
 -- this build hides it unless asked.
@@ -59,11 +60,16 @@ assert (not placed:fade_in_active () and not placed:fade_out_active (), "the reg
 -- makes this range over the programme the session range in the saved snapshots.
 Session:locations ():add_range (Temporal.timepos_t (0), Temporal.timepos_t (frames))
 
-local vellicor = ARDOUR.LuaAPI.new_plugin (Session, "Vellicor", ARDOUR.PluginType.LXVST, "")
-assert (not vellicor:isnil (), "Vellicor is not in Ardour's plug-in cache")
+local vellicor
+if format == "lv2" then
+	vellicor = ARDOUR.LuaAPI.new_plugin (Session, "urn:quillotone:vellicor", ARDOUR.PluginType.LV2, "")
+else
+	vellicor = ARDOUR.LuaAPI.new_plugin (Session, "Vellicor", ARDOUR.PluginType.LXVST, "")
+end
+assert (not vellicor:isnil (), "Ardour does not know Vellicor as " .. format)
 assert (route:add_processor_by_index (vellicor, 0, nil, true) == 0, "could not insert Vellicor")
 
-for i = 5, #arg do
+for i = 6, #arg do
 	local snapshot, value = arg[i]:match ("^(.+)=(.+)$")
 	assert (snapshot and tonumber (value), "not SNAPSHOT=VALUE: " .. arg[i])
 	assert (ARDOUR.LuaAPI.set_processor_param (vellicor, 0, tonumber (value)), "could not set Monitor")

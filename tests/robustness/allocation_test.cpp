@@ -1,6 +1,6 @@
 // Processing must not allocate: a host's audio thread cannot wait on the heap. Counts every
-// malloc in the process while the loaded modules process in every mode
-// and both precisions, and while the VST module hands out its chunk.
+// malloc in the process while the loaded modules process in every mode and both
+// precisions, while the VST module hands out its chunk, and in the LV2 plug-in's run.
 //
 // The module is loaded with dlopen; its references to malloc (which the C++ runtime's
 // operator new calls too) resolve to the definitions below, which this executable exports.
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "host/clap_host.h"
+#include "host/lv2_host.h"
 #include "host/vst_host.h"
 #include "tests/support/testkit.h"
 
@@ -145,6 +146,35 @@ TEST(ClapAllocation, NoneWhileProcessing) {
         for (clap_audio_buffer_t* audio : {&single, &twice}) {
             const clap_process_t record{-1, kFrames, nullptr, audio, audio, 1, 1, events.events(), nullptr};
             EXPECT_EQ(counted([&] { plugin->process(record); }), 0) << "mode " << mode;
+        }
+    }
+}
+
+// Every Monitor value a host may send, at ordinary and absurd rates, out of place and in
+// place; the first count proves the counter sees the LV2 binary's allocations.
+TEST(Lv2Allocation, NoneInRun) {
+    std::string error;
+    auto library = lv2host::Library::load(VELLICOR_LV2_BINARY, "urn:quillotone:vellicor", error);
+    ASSERT_TRUE(library) << error;
+    constexpr int kFrames = 2048;
+    std::vector<float> inL(kFrames), inR(kFrames), outL(kFrames), outR(kFrames);
+    testkit::programme(inL.data(), inR.data(), kFrames, 0);
+    inL[100] = NAN;
+    for (double rate : {44100.0, 192000.0, 0.0, 1e300, double(NAN)}) {
+        std::unique_ptr<lv2host::Instance> plugin;
+        EXPECT_GE(counted([&] { plugin = lv2host::Instance::create(library, rate, VELLICOR_LV2_BUNDLE); }), 1);
+        ASSERT_TRUE(plugin);
+        float control = 0.0f;
+        plugin->connect(4, &control);
+        for (float value : {0.0f, 2.0f, 4.0f, 7.4f, 12.0f, 13.0f, 16.0f, -1.0f, 99.0f, float(NAN)}) {
+            control = value;
+            const long made = counted([&] {
+                for (std::uint32_t frames : {1u, 64u, 2048u}) {
+                    plugin->run(inL.data(), inR.data(), outL.data(), outR.data(), frames);
+                    plugin->run(inL.data(), inR.data(), inL.data(), inR.data(), frames);
+                }
+            });
+            EXPECT_EQ(made, 0) << "Monitor " << value << " at " << rate << " Hz";
         }
     }
 }

@@ -10,7 +10,9 @@
 #include <cmath>
 #include <cstring>
 #include <thread>
+#include <vector>
 
+#include "host/lv2_host.h"
 #include "host/vst_host.h"
 
 namespace {
@@ -86,6 +88,33 @@ TEST(Contended, ProcessingBesideEveryControlRequest) {
     for (std::thread* t : {&audio, &parameter, &rate, &chunk, &texts, &mains}) t->join();
     EXPECT_GT(blocks, 10);
     EXPECT_EQ(nonFinite, 0);
+}
+
+// LV2 hosts run instances on several threads at once and make and free others beside them;
+// each thread's instance comes and goes with the mode on its port changing between runs.
+TEST(Contended, Lv2InstancesOnManyThreads) {
+    std::string error;
+    auto library = lv2host::Library::load(VELLICOR_LV2_BINARY, "urn:quillotone:vellicor", error);
+    ASSERT_TRUE(library) << error;
+    std::atomic<bool> stop{false};
+    std::atomic<long> nonFinite{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.push_back(loop(stop, [&, t](unsigned i) {
+            auto plugin = lv2host::Instance::create(library, 44100.0 * (1 + t), VELLICOR_LV2_BUNDLE);
+            float control = 0.0f, l[256], r[256];
+            plugin->connect(4, &control);
+            for (int block = 0; block < 34; ++block) {
+                control = static_cast<float>((block + i + t) % 17);
+                for (int k = 0; k < 256; ++k) l[k] = float(0.6 * std::sin(0.03 * k)), r[k] = float(0.4 * std::cos(0.011 * k));
+                plugin->run(l, r, l, r, 256);
+                nonFinite += !std::all_of(l, l + 256, [](float x) { return std::isfinite(x); });
+            }
+        }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    stop.store(true);
+    for (std::thread& t : threads) t.join();
+    EXPECT_EQ(nonFinite.load(), 0);
 }
 
 }  // namespace
