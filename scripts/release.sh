@@ -51,9 +51,9 @@ EOF
 Vellicor $version, a VST 2.4 effect for $bits Windows.
 
 Install: copy Vellicor.dll into the folder your host scans for VST 2.4 plug-ins, often
-$files\\VSTPlugins, $files\\Steinberg\\VSTPlugins or
-$files\\Common Files\\VST2 (the host's settings name its folders), then let the host scan
-for new plug-ins. A $bits host needs this $bits DLL.
+$files\\VSTPlugins or $files\\Common Files\\VST2
+(the host's settings name its folders), then let the host scan for new plug-ins. A $bits
+host needs this $bits DLL.
 
 Check the download: in PowerShell, Get-FileHash vellicor-$version-$1.zip -Algorithm SHA256,
 and compare with its line in SHA256SUMS.
