@@ -15,11 +15,12 @@ cross_packages=(g++-aarch64-linux-gnu g++-i686-linux-gnu g++-mingw-w64-x86-64 g+
 # Without recommendations: LV2's headers always; with --for-tests (the test script's choice)
 # also what only the tests need: the hosts the tests load the plug-in into (Ardour, about
 # 220 MB, and Qtractor for its plug-in scanner), lilv's LV2 tools and the Turtle validator,
-# qemu for the ARM tests and 64-bit Wine for the Windows ones. With --for-release the cross
-# compilers.
+# qemu for the ARM tests and Wine for the Windows ones: 64-bit, and 32-bit from Debian's
+# i386 architecture (64-bit Wine alone runs a 32-bit program as a silent success). With
+# --for-release the cross compilers.
 lean_packages=(lv2-dev)
 case "${1:-}" in
-  --for-tests) lean_packages+=(ardour qtractor lilv-utils sordi qemu-user wine64 "${cross_packages[@]}") ;;
+  --for-tests) lean_packages+=(ardour qtractor lilv-utils sordi qemu-user wine64 wine32:i386 "${cross_packages[@]}") ;;
   --for-release) lean_packages+=("${cross_packages[@]}") ;;
 esac
 
@@ -32,10 +33,17 @@ mapfile -t missing < <(missing "${packages[@]}")
 mapfile -t missing_lean < <(missing "${lean_packages[@]}")
 all_missing=("${missing[@]}" "${missing_lean[@]}")
 [ ${#all_missing[@]} -eq 0 ] && exit 0
+# The architecture of a missing NAME:ARCH package must be added to dpkg's first.
+known=" $(dpkg --print-architecture) $(dpkg --print-foreign-architectures | tr '\n' ' ') "
+new_architectures=()
+for p in "${all_missing[@]}"; do
+  if [[ $p == *:* && $known != *" ${p##*:} "* ]]; then new_architectures+=("${p##*:}"); known+="${p##*:} "; fi
+done
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "Missing packages: ${all_missing[*]}" >&2
   echo "Install them with:" >&2
+  for arch in "${new_architectures[@]}"; do echo "  sudo dpkg --add-architecture $arch" >&2; done
   echo "  sudo apt-get update" >&2
   [ ${#missing[@]} -eq 0 ] || echo "  sudo apt-get install -y ${missing[*]}" >&2
   [ ${#missing_lean[@]} -eq 0 ] ||
@@ -44,6 +52,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 echo "Installing ${all_missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
+for arch in "${new_architectures[@]}"; do dpkg --add-architecture "$arch"; done
 apt-get update -qq
 [ ${#missing[@]} -eq 0 ] || apt-get install -y -qq "${missing[@]}" >/dev/null
 [ ${#missing_lean[@]} -eq 0 ] ||

@@ -108,6 +108,17 @@ FAULTS = [
     # effect/ again: the floating-point layer
     ("effect/floating_point.h", "kProcessingState{0x037F, 0x1F80, 0}", "kProcessingState{0x027F, 0x1F80, 0}", "x87 precision left at 53 bits"),
     ("effect/floating_point.h", "    ~FloatingPointScope() { setFloatingPointState(callers); }", "    ~FloatingPointScope() {}", "the caller's floating-point state not given back"),
+    # frame/ again: the helpers that copy fields from one record to another
+    ("frame/speakerarrangement.cpp", "to->azimuth = source.azimuth;", "to->azimuth = source.elevation;", "speaker azimuth copied from the elevation"),
+    ("frame/speakerarrangement.cpp", "to->elevation = source.elevation;", "to->elevation = source.azimuth;", "speaker elevation copied from the azimuth"),
+    ("frame/speakerarrangement.cpp", "to->radius = source.radius;", "to->radius = source.elevation;", "speaker radius copied from the elevation"),
+    ("frame/speakerarrangement.cpp", "to->reserved = source.reserved;", "to->reserved = source.radius;", "speaker reserved value copied from the radius"),
+    ("frame/speakerarrangement.cpp", "    to->type = source.type;\n", "", "speaker type not copied"),
+    ("frame/speakerarrangement.cpp", "std::memcpy(to->future, source.future,", "std::memcpy(to->future, source.name,", "speaker reserved bytes copied from the name"),
+    ("frame/speakerarrangement.cpp", "target->type = from->type;", "target->type = from->numChannels;", "arrangement type copied from the channel count"),
+    ("frame/speakerarrangement.cpp", "copySpeaker(speakerAt(target, i), speakerAt(from, i))", "copySpeaker(speakerAt(target, i), speakerAt(from, 0))", "every speaker matched to the source's first"),
+    ("frame/audioeffectx.cpp", "key.character = index;", "key.character = static_cast<int32>(value);", "key character taken from the virtual code"),
+    ("frame/audioeffectx.cpp", "key.virt = static_cast<unsigned char>(value);", "key.virt = static_cast<unsigned char>(index);", "key virtual code taken from the character"),
 ]
 
 

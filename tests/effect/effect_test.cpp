@@ -68,20 +68,16 @@ TEST(Module, ChunkRoundTripsAndRestoreClampsOrRefuses) {
         EXPECT_EQ(b->getParameter(0), 0.7f);
     }
     EXPECT_EQ(a->dispatch(effGetChunk, 0, 0, nullptr), 0);
-    auto restore = [&](float v, VstIntPtr bytes = 4) {
+    // Restored values are clamped; a short, negative or missing chunk is not a saved state:
+    // the current one stays.
+    const std::tuple<float, VstIntPtr, float> restores[] = {{-0.5f, 4, 0.0f}, {1.5f, 4, 1.0f}, {kNaN, 4, 0.0f},
+        {INFINITY, 4, 1.0f}, {0.25f, 4, 0.25f}, {0.75f, 3, 0.25f}, {0.75f, -1, 0.25f}};
+    for (const auto& [value, bytes, restored] : restores) {
         unsigned char block[8] = {};
-        std::memcpy(block, &v, 4);
+        std::memcpy(block, &value, 4);
         b->dispatch(effSetChunk, 0, bytes, block);
-        return b->getParameter(0);
-    };
-    EXPECT_EQ(restore(-0.5f), 0.0f);
-    EXPECT_EQ(restore(1.5f), 1.0f);
-    EXPECT_EQ(restore(kNaN), 0.0f);
-    EXPECT_EQ(restore(INFINITY), 1.0f);
-    EXPECT_EQ(restore(0.25f), 0.25f);
-    // A short, negative or missing chunk is not a saved state: the current one stays.
-    EXPECT_EQ(restore(0.75f, 3), 0.25f);
-    EXPECT_EQ(restore(0.75f, -1), 0.25f);
+        EXPECT_EQ(b->getParameter(0), restored) << value << " in " << bytes << " bytes";
+    }
     b->dispatch(effSetChunk, 0, 4, nullptr);
     EXPECT_EQ(b->getParameter(0), 0.25f);
 }

@@ -12,21 +12,34 @@
 namespace frametest {
 namespace {
 
-// A speaker with garbage in every byte behind its name and a NaN payload a copy must keep.
+// A speaker whose every byte differs from every other, so that a field filled from another
+// one shows, with a NaN payload a copy must keep.
 VstSpeakerProperties speaker(const std::string& name, int seed) {
     VstSpeakerProperties s;
-    std::memset(&s, 0x40 + seed, sizeof(s));
+    auto* bytes = reinterpret_cast<unsigned char*>(&s);
+    for (std::size_t i = 0; i < sizeof(s); ++i) bytes[i] = static_cast<unsigned char>(0x40 + seed + i);
     const std::uint32_t nanBits = 0x7FC01234u + static_cast<std::uint32_t>(seed);
     std::memcpy(&s.reserved, &nanBits, sizeof(nanBits));
     std::memcpy(s.name, name.c_str(), std::min(name.size() + 1, sizeof(s.name)));
     return s;
 }
 
-// A copy holds every field bit for bit, its name cut to 63 characters and zero-filled behind.
-bool isCopyOf(const VstSpeakerProperties& to, VstSpeakerProperties from) {
+// The record's fields, so that a failing copy names those it got wrong.
+#define FIELD(f) {#f, offsetof(VstSpeakerProperties, f), sizeof(VstSpeakerProperties::f)}
+const struct { const char* name; std::size_t offset, size; } kFields[] = {
+    FIELD(azimuth), FIELD(elevation), FIELD(radius), FIELD(reserved), FIELD(name), FIELD(type), FIELD(future)};
+#undef FIELD
+
+// The fields in which a copy differs from its source, whose name is cut to 63 characters
+// and zero-filled behind; none for a true copy.
+std::string wrongFields(const VstSpeakerProperties& to, VstSpeakerProperties from) {
     const std::size_t used = strnlen(from.name, sizeof(from.name) - 1);
     std::memset(from.name + used, 0, sizeof(from.name) - used);
-    return std::memcmp(&to, &from, sizeof(to)) == 0;
+    const auto *got = reinterpret_cast<const char*>(&to), *wanted = reinterpret_cast<const char*>(&from);
+    std::string wrong;
+    for (const auto& f : kFields)
+        if (std::memcmp(got + f.offset, wanted + f.offset, f.size) != 0) wrong += std::string(" ") + f.name;
+    return wrong;
 }
 
 TEST(Speakers, AllocationGivesAZeroedBlockAndImpossibleCountsNone) {
@@ -57,9 +70,9 @@ TEST(Speakers, CopyAndMatchReproduceTheSource) {
     for (const std::string& name : {std::string(70, 'L'), std::string("C")}) {
         VstSpeakerProperties from = speaker(name, static_cast<int>(name.size()));
         ASSERT_TRUE(effect.copySpeaker(&to, &from));
-        EXPECT_TRUE(isCopyOf(to, from)) << name;
+        EXPECT_EQ(wrongFields(to, from), "") << name;
         ASSERT_TRUE(effect.copySpeaker(&to, &to));  // onto itself
-        EXPECT_TRUE(isCopyOf(to, from)) << name;
+        EXPECT_EQ(wrongFields(to, from), "") << name;
     }
     EXPECT_FALSE(effect.copySpeaker(nullptr, &to));
     EXPECT_FALSE(effect.copySpeaker(&to, nullptr));
@@ -72,7 +85,7 @@ TEST(Speakers, CopyAndMatchReproduceTheSource) {
     ASSERT_TRUE(effect.allocateArrangement(&target, 1));
     ASSERT_TRUE(effect.matchArrangement(&target, source));
     ASSERT_EQ(std::make_pair(target->type, target->numChannels), std::make_pair(8, 6));
-    for (int i = 0; i < 6; ++i) EXPECT_TRUE(isCopyOf(*speakerAt(target, i), *speakerAt(source, i))) << i;
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(wrongFields(*speakerAt(target, i), *speakerAt(source, i)), "") << i;
     VstSpeakerArrangement* const before = target;
     EXPECT_FALSE(effect.matchArrangement(&target, nullptr));
     EXPECT_EQ(target, before);
