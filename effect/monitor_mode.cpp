@@ -1,5 +1,7 @@
 #include "effect/monitor_mode.h"
 
+#include <cmath>
+
 namespace {
 const char* const kModeNames[kNumModes] = {
 #define VELLICOR_MODE(identifier, name) name,
@@ -31,10 +33,14 @@ const char* monitorModeName(int32 mode) noexcept {
     return isMonitorMode(mode) ? kModeNames[mode] : nullptr;
 }
 
+// Hosts call this on their own threads: it only compares with the half-way points, which
+// are exact, so neither the caller's rounding mode nor its status flags come into it (an
+// ordered comparison with NaN would raise the invalid flag).
 int32 nearestMonitorMode(double value) noexcept {
-    if (!(value > 0.0)) return kModeOut24;  // NaN too
-    if (value >= kNumModes - 1) return kNumModes - 1;
-    return static_cast<int32>(value + 0.5);
+    if (std::isnan(value)) return kModeOut24;
+    int32 mode = kModeOut24;
+    while (mode < kNumModes - 1 && !(value < mode + 0.5)) ++mode;
+    return mode;
 }
 
 bool parseMonitorMode(const char* text, int32& mode) noexcept {
