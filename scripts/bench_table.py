@@ -23,11 +23,14 @@ def cpu_name():
 def main(path):
     with open(path) as f:
         data = json.load(f)
-    ns, rt = {}, {}
+    ns, rt, entry = {}, {}, {}
     for b in data["benchmarks"]:
         if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
             continue
         kind, mode, rate, precision = b["run_name"].split("/")
+        if kind == "Entry":  # Entry/FORMAT/MODE/BLOCK
+            entry[(mode, rate, int(precision))] = b["ns_per_frame"]
+            continue
         key = (kind, mode, int(rate), precision)
         ns[key] = b["ns_per_frame"]
         rt[key] = b["realtime_x"]
@@ -66,6 +69,32 @@ def main(path):
     subs = rt.get(("Module", "Subs", 48000, "float"))
     if subs:
         print(f"Subs at 48 kHz: {subs:.0f}x real time")
+    if entry:
+        print_entries(entry)
+
+
+def print_entries(entry):
+    """The VST entry beside the LV2 plug-in's run: float, 48 kHz, ns per stereo frame."""
+    print()
+    print("Entries, float at 48 kHz; ns per stereo frame (CPU time):")
+    print()
+    print("| mode | VST, 512 | LV2, 512 | LV2/VST | VST, 32 | LV2, 32 | LV2/VST |")
+    print("|---|---:|---:|---:|---:|---:|---:|")
+    shares = []
+    for mode in MODES:
+        cells = [mode]
+        for block in (512, 32):
+            vst, lv2 = entry.get(("VST", mode, block)), entry.get(("LV2", mode, block))
+            if vst is None or lv2 is None:
+                cells += ["-"] * 3
+                continue
+            shares.append(lv2 / vst)
+            cells += [f"{vst:.1f}", f"{lv2:.1f}", f"{lv2 / vst:.2f}"]
+        print("| " + " | ".join(cells) + " |")
+    if shares:
+        geo = math.exp(sum(math.log(r) for r in shares) / len(shares))
+        print()
+        print(f"LV2/VST: geometric mean {geo:.3f}, range {min(shares):.2f} to {max(shares):.2f}")
 
 
 if __name__ == "__main__":
