@@ -65,6 +65,7 @@ int32 modeOfEvent(const clap_event_header_t* header) {
 
 // ---- plug-in
 
+// [main-thread]
 bool CLAP_ABI pluginInit(const clap_plugin_t*) { return true; }
 
 void CLAP_ABI pluginDestroy(const clap_plugin_t* plugin) { delete instanceOf(plugin); }
@@ -82,6 +83,7 @@ void CLAP_ABI pluginDeactivate(const clap_plugin_t* plugin) {
     if (Instance* self = instanceOf(plugin)) self->active = self->processing = false;
 }
 
+// [audio-thread]
 bool CLAP_ABI pluginStartProcessing(const clap_plugin_t* plugin) {
     Instance* self = instanceOf(plugin);
     if (!self || !self->active) return false;
@@ -135,6 +137,7 @@ clap_process_status processPieces(Instance& self, const clap_process_t& process,
     return CLAP_PROCESS_CONTINUE;
 }
 
+// [audio-thread]
 clap_process_status CLAP_ABI pluginProcess(const clap_plugin_t* plugin,
                                            const clap_process_t* process) {
     Instance* self = instanceOf(plugin);
@@ -157,10 +160,12 @@ clap_process_status CLAP_ABI pluginProcess(const clap_plugin_t* plugin,
     return processPieces(*self, *process, in, out);
 }
 
+// [main-thread]
 void CLAP_ABI pluginOnMainThread(const clap_plugin_t*) {}
 
 // ---- audio ports
 
+// [main-thread]
 uint32_t CLAP_ABI audioPortsCount(const clap_plugin_t*, bool) { return 1; }
 
 bool CLAP_ABI audioPortsGet(const clap_plugin_t*, uint32_t index, bool isInput,
@@ -180,6 +185,7 @@ const clap_plugin_audio_ports_t kAudioPorts = {audioPortsCount, audioPortsGet};
 
 // ---- params
 
+// [main-thread]
 uint32_t CLAP_ABI paramsCount(const clap_plugin_t*) { return 1; }
 
 bool CLAP_ABI paramsGetInfo(const clap_plugin_t*, uint32_t index, clap_param_info_t* info) {
@@ -219,7 +225,8 @@ bool CLAP_ABI paramsTextToValue(const clap_plugin_t*, clap_id id, const char* te
     return true;
 }
 
-// Changes the host sends outside processing: kept for the next block.
+// [active ? audio-thread : main-thread] Changes the host sends outside processing: kept
+// for the next block.
 void CLAP_ABI paramsFlush(const clap_plugin_t* plugin, const clap_input_events_t* in,
                           const clap_output_events_t*) {
     Instance* self = instanceOf(plugin);
@@ -236,6 +243,7 @@ const clap_plugin_params_t kParams = {paramsCount,       paramsGetInfo,     para
 
 // ---- state
 
+// [main-thread]
 bool CLAP_ABI stateSave(const clap_plugin_t* plugin, const clap_ostream_t* stream) {
     Instance* self = instanceOf(plugin);
     if (!self || !stream || !stream->write) return false;
@@ -286,10 +294,12 @@ const clap_plugin_state_t kState = {stateSave, stateLoad};
 
 // ---- latency
 
+// [main-thread]
 uint32_t CLAP_ABI latencyGet(const clap_plugin_t*) { return 0; }
 
 const clap_plugin_latency_t kLatency = {latencyGet};
 
+// [thread-safe]
 const void* CLAP_ABI pluginGetExtension(const clap_plugin_t*, const char* id) {
     if (!id) return nullptr;
     if (std::strcmp(id, CLAP_EXT_AUDIO_PORTS) == 0) return &kAudioPorts;
@@ -301,6 +311,7 @@ const void* CLAP_ABI pluginGetExtension(const clap_plugin_t*, const char* id) {
 
 // ---- factory and entry
 
+// [thread-safe]
 uint32_t CLAP_ABI factoryCount(const clap_plugin_factory_t*) { return 1; }
 
 const clap_plugin_descriptor_t* CLAP_ABI factoryDescriptor(const clap_plugin_factory_t*,
@@ -324,6 +335,7 @@ const clap_plugin_t* CLAP_ABI factoryCreate(const clap_plugin_factory_t*, const 
 
 const clap_plugin_factory_t kFactory = {factoryCount, factoryDescriptor, factoryCreate};
 
+// [thread-safe]
 bool CLAP_ABI entryInit(const char*) { return true; }
 void CLAP_ABI entryDeinit() {}
 

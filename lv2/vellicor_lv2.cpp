@@ -37,17 +37,21 @@ float rateAsFloat(double rate) {
     return rate > 0 ? HUGE_VALF : -HUGE_VALF;
 }
 
+// [main-thread] Instantiation functions run on a thread of their own class, never beside
+// run() on the same instance.
 LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*,
                        const LV2_Feature* const*) {
     return new (std::nothrow) Instance(rateAsFloat(sampleRate));
 }
 
+// [audio-thread] May come between runs; only stores the pointer.
 void connectPort(LV2_Handle handle, std::uint32_t port, void* data) {
     auto* instance = static_cast<Instance*>(handle);
     if (port < kMonitor) instance->audio[port] = static_cast<float*>(data);
     else if (port == kMonitor) instance->monitor = static_cast<const float*>(data);
 }
 
+// [main-thread]
 void activate(LV2_Handle handle) {
     auto* instance = static_cast<Instance*>(handle);
     instance->processor = instance->fresh;
