@@ -112,6 +112,17 @@ EventList::EventList(const std::vector<ParamChange>& changes) {
     list_ = {&events_, listSize, listGet};
 }
 
+EventList::EventList(AsGiven, std::vector<clap_event_param_value_t> events)
+    : events_(std::move(events)), list_{&events_, listSize, listGet} {}
+
+bool loadState(const clap_plugin_t* plugin, const std::vector<unsigned char>& bytes,
+               std::size_t step) {
+    const auto* state = static_cast<const clap_plugin_state_t*>(plugin->get_extension(plugin, CLAP_EXT_STATE));
+    Stream s{nullptr, &bytes, 0, std::max<std::size_t>(step, 1)};
+    clap_istream_t stream{&s, readStream};
+    return state && state->load(plugin, &stream);
+}
+
 std::unique_ptr<Plugin> Plugin::load(const std::string& path, std::string& error,
                                      const std::string& id) {
     auto module = Module::load(path, error);
@@ -215,9 +226,7 @@ bool Plugin::saveState(std::vector<unsigned char>& bytes) const {
 }
 
 bool Plugin::loadState(const std::vector<unsigned char>& bytes, std::size_t step) const {
-    Stream s{nullptr, &bytes, 0, std::max<std::size_t>(step, 1)};
-    clap_istream_t stream{&s, readStream};
-    return state()->load(plugin_, &stream);
+    return chost::loadState(plugin_, bytes, step);
 }
 
 }  // namespace chost

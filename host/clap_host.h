@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "clap/clap_abi.h"
@@ -38,12 +39,25 @@ struct ParamChange {
 class EventList {
 public:
     explicit EventList(const std::vector<ParamChange>& changes = {});
+    // These events as they are, well-formed or not.
+    static EventList raw(std::vector<clap_event_param_value_t> events) {
+        return EventList(AsGiven{}, std::move(events));
+    }
+    EventList(const EventList&) = delete;  // the queue points at its own events
+    EventList& operator=(const EventList&) = delete;
     const clap_input_events_t* events() const { return &list_; }
 
 private:
+    struct AsGiven {};
+    EventList(AsGiven, std::vector<clap_event_param_value_t> events);
     std::vector<clap_event_param_value_t> events_;
     clap_input_events_t list_;
 };
+
+// Offers the bytes to the plug-in's state loader in reads of at most `step` bytes, as a
+// stream may.
+bool loadState(const clap_plugin_t* plugin, const std::vector<unsigned char>& bytes,
+               std::size_t step = SIZE_MAX);
 
 class Plugin {
 public:

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "clap/clap_abi.h"
+#include "host/clap_host.h"
 #include "effect/monitor_mode.h"
 #include "vst/vellicor.h"
 #include "frame/aeffect.h"
@@ -348,36 +349,23 @@ const clap_host_t kClapHost = {CLAP_VERSION_INIT, nullptr, "fuzz", "", "", "1",
 
 // Parameter events as the byte stream shapes them: mostly well-formed Monitor changes in
 // time order, some with other ids, types, sizes, times or values.
-struct ClapEvents {
-    std::vector<clap_event_param_value_t> events;
-    clap_input_events_t list{this, size, get};
-    static uint32_t CLAP_ABI size(const clap_input_events_t* l) {
-        return static_cast<uint32_t>(static_cast<ClapEvents*>(l->ctx)->events.size());
+std::vector<clap_event_param_value_t> clapEvents(Bytes& in, int frames) {
+    std::vector<clap_event_param_value_t> events(in.u8() % 6);
+    for (clap_event_param_value_t& e : events) {
+        const std::uint8_t shape = in.u8();
+        e.header = {sizeof e, in.u16() % static_cast<std::uint32_t>(frames + 8), 0, CLAP_EVENT_PARAM_VALUE, 0};
+        if (shape & 1) e.header.type = shape % 13;
+        if (shape & 2) e.header.size = in.u8();
+        if (shape & 4) e.header.space_id = in.u8();
+        e.param_id = (shape & 8) ? in.u32() : 0;
+        e.value = (shape & 16) ? specialValue(in.u8()) : (shape & 32) ? in.raw<double>() : in.u8() % 20;
     }
-    static const clap_event_header_t* CLAP_ABI get(const clap_input_events_t* l, uint32_t i) {
-        auto& events = static_cast<ClapEvents*>(l->ctx)->events;
-        return i < events.size() ? &events[i].header : nullptr;
-    }
-    ClapEvents(Bytes& in, int frames) {
-        const int count = in.u8() % 6;
-        for (int i = 0; i < count; ++i) {
-            const std::uint8_t shape = in.u8();
-            clap_event_param_value_t e{};
-            e.header = {sizeof e, in.u16() % static_cast<std::uint32_t>(frames + 8), 0, CLAP_EVENT_PARAM_VALUE, 0};
-            if (shape & 1) e.header.type = shape % 13;
-            if (shape & 2) e.header.size = in.u8();
-            if (shape & 4) e.header.space_id = in.u8();
-            e.param_id = (shape & 8) ? in.u32() : 0;
-            e.value = (shape & 16) ? specialValue(in.u8()) : (shape & 32) ? in.raw<double>() : in.u8() % 20;
-            events.push_back(e);
-        }
-    }
-};
+    return events;
+}
 
 struct ClapSession {
     const clap_plugin_t* plugin;
     const clap_plugin_params_t* params;
-    const clap_plugin_state_t* state;
     long framesLeft = kMaxFramesPerSession;
 
     double value() const {
@@ -405,9 +393,9 @@ struct ClapSession {
         const std::uint8_t broken = in.u8();
         if (broken == 1) input.channel_count = 1;
         if (broken == 2) outs[1] = nullptr;
-        ClapEvents events(in, frames);
+        const auto events = chost::EventList::raw(clapEvents(in, frames));
         const clap_process_t record{-1, static_cast<uint32_t>(frames), nullptr, &input, &output,
-                                    broken == 3 ? 0u : 1u, 1, &events.list, nullptr};
+                                    broken == 3 ? 0u : 1u, 1, events.events(), nullptr};
         const clap_process_status status = plugin->process(plugin, &record);
         if (broken >= 1 && broken <= 3 && status != CLAP_PROCESS_ERROR) fail("malformed process record accepted");
         if (buffers[2][frames] != Sample(-7) || buffers[0][frames] != Sample(-7)) fail("write past the block");
@@ -424,24 +412,17 @@ struct ClapSession {
             case 4: process<float>(in); break;
             case 5: process<double>(in); break;
             case 6: {
-                ClapEvents events(in, 0);
-                params->flush(plugin, &events.list, nullptr);
+                const auto events = chost::EventList::raw(clapEvents(in, 0));
+                params->flush(plugin, events.events(), nullptr);
                 value();
                 break;
             }
             case 7: {  // a state of arbitrary bytes: taken whole or refused with nothing changed
                 std::vector<unsigned char> bytes(in.u8() % 20);
                 for (auto& b : bytes) b = in.u8();
-                struct Reader { std::vector<unsigned char>* bytes; std::size_t at; } reader{&bytes, 0};
-                const clap_istream_t stream{&reader, [](const clap_istream_t* s, void* to, uint64_t n) -> int64_t {
-                    auto* r = static_cast<Reader*>(s->ctx);
-                    const std::size_t k = std::min<std::size_t>(static_cast<std::size_t>(n), r->bytes->size() - r->at);
-                    if (k) std::memcpy(to, r->bytes->data() + r->at, k);
-                    r->at += k;
-                    return static_cast<int64_t>(k);
-                }};
                 const double before = value();
-                if (!state->load(plugin, &stream) && value() != before) fail("refused state changed the mode");
+                if (!chost::loadState(plugin, bytes) && value() != before)
+                    fail("refused state changed the mode");
                 break;
             }
             case 8: {  // value to text into a buffer of exactly the capacity given
@@ -475,16 +456,10 @@ struct ClapSession {
         float* outs[2] = {outL, outR};
         clap_audio_buffer_t input{ins, nullptr, 2, 0, 0}, output{outs, nullptr, 2, 0, 0};
         for (int mode = 0; mode < kNumModes; ++mode) {
-            clap_event_param_value_t change{};
-            change.header = {sizeof change, 0, 0, CLAP_EVENT_PARAM_VALUE, 0};
-            change.value = mode;
-            struct One { static uint32_t CLAP_ABI size(const clap_input_events_t*) { return 1; }
-                         static const clap_event_header_t* CLAP_ABI get(const clap_input_events_t* l, uint32_t) {
-                             return static_cast<const clap_event_header_t*>(l->ctx); } };
-            const clap_input_events_t events{&change.header, One::size, One::get};
+            const chost::EventList change(std::vector<chost::ParamChange>{{0, double(mode)}});
             for (long done = 0; done < checkFrames() / 2; done += kBlock) {
                 testkit::programme(l, r, kBlock, done);
-                const clap_process_t record{-1, kBlock, nullptr, &input, &output, 1, 1, &events, nullptr};
+                const clap_process_t record{-1, kBlock, nullptr, &input, &output, 1, 1, change.events(), nullptr};
                 if (plugin->process(plugin, &record) != CLAP_PROCESS_CONTINUE) fail("check block refused");
                 const std::string bad = testkit::checkRange(mode, l, r, outL, outR, kBlock);
                 if (!bad.empty()) fail("CLAP output outside its range after the session, " + bad);
@@ -505,8 +480,7 @@ void runClapSession(const std::uint8_t* data, std::size_t size) {
     std::srand(in.u8());
     const clap_plugin_t* plugin = factory->create_plugin(factory, &kClapHost, id);
     if (!plugin || !plugin->init(plugin)) fail("factory made no plug-in");
-    ClapSession session{plugin, static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS)),
-                        static_cast<const clap_plugin_state_t*>(plugin->get_extension(plugin, CLAP_EXT_STATE))};
+    ClapSession session{plugin, static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS))};
     for (int call = 0; call < kMaxCalls && !in.empty(); ++call) session.step(in);
     session.checkNotPoisoned();
     plugin->destroy(plugin);
