@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, then the AddressSanitizer and
 # UndefinedBehaviorSanitizer build, the thread check, the processing in its other
-# configurations (double extended type, plain lanes, 64-bit ARM under qemu, 32-bit x86),
+# configurations (double extended type, plain lanes), the release builds (x86-64 with the
+# Ardour checks, 64-bit ARM under qemu, 32-bit x86), 64-bit and 32-bit Windows under Wine,
 # then the fuzz check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
