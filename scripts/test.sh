@@ -47,11 +47,11 @@ TSAN_OPTIONS=halt_on_error=1 run_ctest build-tsan -L thread
 # Where only some test programs are built, CTest lists the others as not built.
 only_built='_NOT_BUILT$'
 echo "== processing with a double extended type"
-configure_and_build build-double "effect_tests bit_identity_tests fuzz_tests frame_test_module clap_tests" \
+configure_and_build build-double "effect_tests bit_identity_tests fuzz_tests frame_test_module clap_tests lv2_tests" \
   -DVELLICOR_EXTENDED=double -DVELLICOR_BENCH=OFF -DVELLICOR_TOOLS=OFF
 run_ctest build-double -E "$only_built"
 echo "== processing with plain lanes"
-configure_and_build build-plain "effect_tests bit_identity_tests fuzz_tests frame_test_module clap_tests" \
+configure_and_build build-plain "effect_tests bit_identity_tests fuzz_tests frame_test_module clap_tests lv2_tests" \
   -DVELLICOR_SIMD=OFF -DVELLICOR_BENCH=OFF -DVELLICOR_TOOLS=OFF
 run_ctest build-plain -E "$only_built"
 # The release builds of the modules and the LV2 bundle, as the archives carry them: the
